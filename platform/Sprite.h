@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QGraphicsPixmapItem>
+#include <QList>
+#include <QPixmap>
+#include <QPoint>
+
+// The frames of a sprite and the hot spot of each: the point of the frame that lies at the
+// sprite's position.
+struct SpriteFrames {
+    QList<QPixmap> pixmaps;
+    QList<QPoint> hotSpots;
+};
+
+// A moving picture with several frames. The position is where the current frame's hot spot lies.
+// An animated sprite moves by its velocity on every advance of the canvas; its collisions are exact
+// to the drawn (non-transparent) pixels.
+class Sprite : public QGraphicsPixmapItem {
+public:
+    Sprite(SpriteFrames frames, QGraphicsScene* canvas);
+
+    void setFrame(int index);
+    int frame() const { return currentFrame; }
+    int frameCount() const { return int(frames.pixmaps.size()); }
+    int width() const;   // of the current frame
+    int height() const;  // of the current frame
+
+    void setVelocity(double vx, double vy);
+    double xVelocity() const { return velocity.x(); }
+    double yVelocity() const { return velocity.y(); }
+
+    void setAnimated(bool on) { animatedFlag = on; }
+    bool animated() const { return animatedFlag; }
+
+    // The drawn area in whole pixels: left = int(x) - hot spot x, the frame's width and height.
+    QRect boundingRectInt() const;
+
+    // Items whose drawn pixels overlap the current frame's drawn pixels.
+    QList<QGraphicsItem*> collisions() const;
+
+    void advance(int phase) override;
+
+private:
+    SpriteFrames frames;
+    int currentFrame = 0;
+    QPointF velocity;
+    bool animatedFlag = false;
+};
