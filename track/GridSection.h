@@ -3,15 +3,16 @@
 #include <QImage>
 
 #include "platform/RectangleItem.h"
+#include "track/SurfaceMaps.h"
 #include "track/TrackPieces.h"
 
-// One track piece in its 75x73 cell of the race canvas: draws the piece's picture and tells, through
-// its own copy of the piece's surface map, what lies under any point of the cell.
+// One track piece in its 75x73 cell of the race canvas: draws the piece's picture and tells,
+// through its own copy of the piece's surface map, what lies under any point of the cell.
 class GridSection : public RectangleItem {
-public:
+  public:
     enum { Type = 984376 };
-    static constexpr int MAP_WIDTH = 75;
-    static constexpr int MAP_HEIGHT = 73;
+    static constexpr int MAP_WIDTH = SURFACE_MAP_WIDTH;
+    static constexpr int MAP_HEIGHT = SURFACE_MAP_HEIGHT;
 
     explicit GridSection(QGraphicsScene* canvas);
     int type() const override { return Type; }
@@ -25,7 +26,8 @@ public:
     // False when (x, y) lies in this cell and z is the car depth of this section's level.
     bool OnGrid(int x, int y, int z) const;
     void GetGridXYValues(double x, double y, int* gx, int* gy) const;
-    // The surface value at cell coordinates; a point beyond the map reads the nearest pixel of the map.
+    // The surface value at cell coordinates. A point beyond the map (GetGridXYValues can step up to
+    // three pixels past the last column or row) reads the nearest pixel of the map.
     int SurfaceValue(int gx, int gy) const;
 
     int GetGridMinXValue() const { return minX; }
@@ -37,10 +39,10 @@ public:
     trackPieces PieceKind() const { return pieceKind; }
     int LevelValue() const { return levelValue; }
 
-protected:
+  protected:
     void drawShape(QPainter& painter) override;
 
-private:
+  private:
     trackPieces pieceKind = pieceGrass;
     int surfaceMap[MAP_HEIGHT][MAP_WIDTH] = {};
     QImage pieceImage;
