@@ -1,1 +1,21 @@
-int main() { return 0; }
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+#include "app/Globals.h"
+#include "app/Vantor.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    // The window's title, and nothing else: the records store is named on its own.
+    QApplication::setApplicationName(QStringLiteral("Vantor"));
+
+    const auto game = std::make_unique<Vantor>();
+    vantor = game.get();
+    if (!game->ScreensReady()) {
+        // The player was told what is missing and answered "Quit".
+        return EXIT_FAILURE;
+    }
+    game->Start();
+    return application.exec();
+}

@@ -1,0 +1,205 @@
+#include "app/Vantor.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPalette>
+
+#include "app/Globals.h"
+#include "app/TrackPreviews.h"
+#include "graphics/VantorImages.h"
+#include "log/LogTrace.h"
+#include "log/log_functions.h"
+#include "platform/MessageBox.h"
+#include "race/VantorScreen.h"
+#include "records/UserSettings.h"
+#include "screens/EndScreen.h"
+#include "screens/StartScreen.h"
+
+namespace {
+
+const QString CAPTION = QStringLiteral("Vantor");
+
+void PaintGreen(QWidget& widget) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, Canvas::BACKGROUND);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+}  // namespace
+
+QString Vantor::DefaultPictureDir() {
+    return QStringLiteral(VANTOR_PICTURE_DIR);
+}
+
+Vantor::Vantor(QString directory, QWidget* parent)
+    : QWidget(parent), pictureDir(std::move(directory)), images(std::make_unique<VantorImages>()) {
+    vantor = this;
+    vantorImages = images.get();
+    // A window the size of the handheld's screen: maximised on a desktop it would be huge and
+    // mostly empty, and the game draws at fixed positions.
+    setFixedSize(WINDOW_WIDTH, WINDOW_HEIGHT);
+    PaintGreen(*this);
+    // Every key must arrive here: the screens and their views never take the focus.
+    setFocusPolicy(Qt::StrongFocus);
+    show();
+
+    if (!QFileInfo(pictureDir).isDir()) {
+        ShowWarning(this, CAPTION, QStringLiteral("Could not locate Directory ") + pictureDir,
+                    QStringLiteral("Quit"));
+        return;
+    }
+    LoadTrackImages();
+
+    traceLog = std::make_unique<LogTrace>("Vantor");
+    logTrace = traceLog.get();
+    { const FunctionTrace trace("Vantor::Vantor"); }
+
+    records = std::make_unique<UserSettings>();
+    vantorConfig = records.get();
+    records->ReadFastestRaceTime();
+
+    BuildScreens();
+    setFocus();
+    screensReady = true;
+}
+
+Vantor::~Vantor() {
+    // The screens go before the records, the previews and the canvas they draw on.
+    startScreen.reset();
+    raceScreen.reset();
+    endScreen.reset();
+    if (vantorConfig == records.get()) {
+        vantorConfig = nullptr;
+    }
+    records.reset();
+    if (logTrace == traceLog.get()) {
+        logTrace = nullptr;
+    }
+    traceLog.reset();
+    trackImages.reset();
+    if (vantorImages == images.get()) {
+        vantorImages = nullptr;
+    }
+    if (vantor == this) {
+        vantor = nullptr;
+    }
+}
+
+void Vantor::BuildScreens() {
+    startScreen = std::make_unique<StartScreen>(canvas, this);
+    PrepareScreen(*startScreen);
+    connect(startScreen.get(), &StartScreen::StartTheRace, this, &Vantor::RaceStart);
+    connect(startScreen.get(), &StartScreen::RaceLevelUpdated, this, &Vantor::RaceLevel);
+    connect(startScreen.get(), &StartScreen::RaceLengthUpdated, this, &Vantor::RaceLength);
+    connect(startScreen.get(), &StartScreen::RaceTrackUpdated, this, &Vantor::RaceTrack);
+
+    raceScreen = std::make_unique<VantorScreen>(canvas, this);
+    PrepareScreen(*raceScreen);
+    connect(raceScreen.get(), &VantorScreen::RaceOver, this, &Vantor::RaceFinished);
+
+    endScreen = std::make_unique<EndScreen>(canvas, this);
+    PrepareScreen(*endScreen);
+    connect(endScreen.get(), &EndScreen::ReturnToStart, this, &Vantor::ReturnToStart);
+}
+
+void Vantor::PrepareScreen(QWidget& screen) {
+    screen.setFocusPolicy(Qt::NoFocus);
+    screen.resize(size());
+    PaintGreen(screen);
+    screen.hide();
+}
+
+void Vantor::Start() {
+    if (screensReady) {
+        startScreen->Show();
+    }
+}
+
+void Vantor::LoadTrackImages() {
+    trackImages = std::make_unique<TrackPreviews>(&canvas, this, pictureDir);
+    trackImages->Load();
+}
+
+ImageItem* Vantor::GetTrackImage(int track) const {
+    return trackImages != nullptr ? trackImages->Item(track) : nullptr;
+}
+
+void Vantor::RaceStart() {
+    raceRunning = true;
+    endShown = false;
+    startScreen->Hide();
+    raceScreen->show();
+    raceScreen->Initialize(raceTrack, raceLevel, raceLaps);
+}
+
+void Vantor::ReturnToStart() {
+    raceRunning = false;
+    endShown = false;
+    raceScreen->hide();
+    endScreen->Hide();
+    startScreen->Show();
+}
+
+void Vantor::RaceLevel(int level) {
+    raceLevel = level;
+}
+
+void Vantor::RaceLength(int laps) {
+    raceLaps = laps;
+}
+
+void Vantor::RaceTrack(int track) {
+    raceTrack = track;
+}
+
+void Vantor::RaceFinished(bool userWon, long elapsedMs) {
+    raceRunning = false;
+    endShown = true;
+    raceScreen->hide();
+    const double seconds = double(elapsedMs) / 1000.0;
+    const double record = UpdateRecord(seconds, raceScreen->RaceGivenUp());
+    const bool saved = records->WriteFastestRaceTime();
+    endScreen->Show(userWon, raceTrack, raceLaps, seconds, record);
+    if (!saved) {
+        ShowWarning(this, CAPTION, QStringLiteral("Could not save the race records"),
+                    QStringLiteral("OK"));
+    }
+}
+
+double Vantor::UpdateRecord(double seconds, bool raceGivenUp) {
+    if (!raceGivenUp && seconds < records->FastestRaceTime(raceTrack, raceLaps)) {
+        records->UpdateFastestRaceTime(raceTrack, raceLaps, seconds);
+    }
+    // Read back: the store keeps only the times it can hold.
+    return records->FastestRaceTime(raceTrack, raceLaps);
+}
+
+void Vantor::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (!screensReady) {
+        return;
+    }
+    if (raceRunning) {
+        // The race screen keeps its own held-key state: repeats would only blur it.
+        if (!event->isAutoRepeat()) {
+            raceScreen->keyPressEvent(event->key());
+        }
+    } else if (endShown) {
+        // Only a fresh press leaves the result: a key still held from the race would otherwise
+        // skip it on its first repeat.
+        if (!event->isAutoRepeat()) {
+            endScreen->keyPressEvent();
+        }
+    } else {
+        // Repeats reach the menu, so a held arrow keeps moving through it.
+        startScreen->ChangeSelectedLevel(event->key());
+    }
+}
+
+void Vantor::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+    if (screensReady && raceRunning && !event->isAutoRepeat()) {
+        raceScreen->keyReleaseEvent(event->key());
+    }
+}

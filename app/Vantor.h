@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "platform/Canvas.h"
+
+class EndScreen;
+class ImageItem;
+class LogTrace;
+class QKeyEvent;
+class StartScreen;
+class TrackPreviews;
+class UserSettings;
+class VantorImages;
+class VantorScreen;
+
+// The game's one window: owns the canvas the three screens share, the screens, the track previews
+// and the race records. Exactly one screen is active; every key arrives here and goes on to it.
+class Vantor : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int WINDOW_WIDTH = 240;
+    static constexpr int WINDOW_HEIGHT = 300;
+
+    // The pictures directory the game was built for.
+    static QString DefaultPictureDir();
+
+    // The directory is given with its trailing slash. Without it the player is told so and the
+    // window stays empty: no screens are built.
+    explicit Vantor(QString pictureDir = DefaultPictureDir(), QWidget* parent = nullptr);
+    ~Vantor() override;
+
+    // Shows the start menu, when the screens could be built.
+    void Start();
+    bool ScreensReady() const { return screensReady; }
+
+    void LoadTrackImages();
+    // The preview of a track index 0..14; null for any other index.
+    ImageItem* GetTrackImage(int track) const;
+
+  public slots:
+    void RaceStart();
+    void ReturnToStart();
+    void RaceLevel(int level);
+    void RaceLength(int laps);
+    void RaceTrack(int track);
+    void RaceFinished(bool userWon, long elapsedMs);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildScreens();
+    void PrepareScreen(QWidget& screen);
+    // The record after this race: a finished race strictly faster than the standing record
+    // replaces it, whichever car won; a race given up never does.
+    double UpdateRecord(double seconds, bool raceGivenUp);
+
+    QString pictureDir;
+    Canvas canvas;
+    std::unique_ptr<VantorImages> images;
+    std::unique_ptr<TrackPreviews> trackImages;
+    std::unique_ptr<LogTrace> traceLog;
+    std::unique_ptr<UserSettings> records;
+    std::unique_ptr<VantorScreen> raceScreen;
+    std::unique_ptr<StartScreen> startScreen;
+    std::unique_ptr<EndScreen> endScreen;
+    bool screensReady = false;
+    bool raceRunning = false;
+    bool endShown = false;
+    int raceLevel = 0;
+    int raceLaps = 10;
+    int raceTrack = 0;
+};
