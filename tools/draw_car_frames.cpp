@@ -16,6 +16,7 @@
 #include <QTextStream>
 #include <array>
 #include <cmath>
+#include <iterator>
 
 #include "tools/XpmWriter.h"
 
@@ -28,6 +29,7 @@ constexpr double kDegreesPerFrame = 15.0;
 constexpr double kTurnCentre = 10.0;
 
 enum class Paint { None, Tyre, Shading, Highlight, Helmet, Body };
+constexpr int kPaintCount = int(Paint::Body) + 1;
 
 struct PaletteEntry {
     Paint paint;
@@ -42,6 +44,7 @@ constexpr PaletteEntry kPalette[] = {
     {Paint::Shading, ".", 0xff484848}, {Paint::Highlight, "X", 0xffa6a6a6},
     {Paint::Helmet, "O", 0xff777777},  {Paint::Body, "o", kBodyPlaceholder},
 };
+static_assert(std::size(kPalette) == kPaintCount, "every paint has one palette entry");
 constexpr char kBodyKey[] = "o";
 constexpr char kBodyPlaceholderText[] = "#000000";
 
@@ -111,7 +114,7 @@ FramePaint RasteriseFrame(int frame) {
     FramePaint pixels{};
     for (int row = 0; row < kFrameSize; ++row) {
         for (int column = 0; column < kFrameSize; ++column) {
-            std::array<int, std::size(kPalette)> coverage{};
+            std::array<int, kPaintCount> coverage{};
             for (int sy = 0; sy < kSamplesPerSide; ++sy) {
                 for (int sx = 0; sx < kSamplesPerSide; ++sx) {
                     const double dx = column + (sx + 0.5) / kSamplesPerSide - kTurnCentre;
@@ -124,7 +127,7 @@ FramePaint RasteriseFrame(int frame) {
             Paint best = Paint::None;
             if (2 * coverage[int(Paint::None)] <= kSamplesPerSide * kSamplesPerSide) {
                 int most = 0;
-                for (int paint = int(Paint::None) + 1; paint < int(coverage.size()); ++paint) {
+                for (int paint = int(Paint::None) + 1; paint < kPaintCount; ++paint) {
                     if (coverage[paint] > most) {
                         most = coverage[paint];
                         best = Paint(paint);
@@ -176,12 +179,13 @@ bool WriteFrames(const std::array<FramePaint, kFrameCount>& frames, const QStrin
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(xpm) == xpm.size();
 }
 
-// Every frame in each car colour, scaled up on grass, with a tick in the cell's corner showing the
-// heading the frame should have.
+// Every frame in each car colour, scaled up on a patch of road on grass, with a tick in the cell's
+// corner showing the heading the frame should have.
 bool WriteContactSheet(const std::array<FramePaint, kFrameCount>& frames, const QString& path) {
     constexpr int kScale = 6;
     constexpr int kColumns = 6;
-    constexpr int kCell = kFrameSize * kScale + 24;
+    constexpr int kMargin = 12;
+    constexpr int kCell = kFrameSize * kScale + 2 * kMargin;
     constexpr QRgb kCarColours[] = {0xff00ffff, 0xffffff00};
     constexpr int kRowsPerColour = kFrameCount / kColumns;
 
@@ -197,15 +201,16 @@ bool WriteContactSheet(const std::array<FramePaint, kFrameCount>& frames, const 
             const QPoint cell((frame % kColumns) * kCell, cellRow * kCell);
             const QImage scaled = FrameImage(frames[frame], kCarColours[colour])
                                       .scaled(kFrameSize * kScale, kFrameSize * kScale);
-            painter.fillRect(QRect(cell + QPoint(12, 12), scaled.size()), QColor(0x80, 0x80, 0x80));
-            painter.drawImage(cell + QPoint(12, 12), scaled);
+            const QPoint corner = cell + QPoint(kMargin, kMargin);
+            painter.fillRect(QRect(corner, scaled.size()), QColor(0x80, 0x80, 0x80));
+            painter.drawImage(corner, scaled);
 
             painter.setPen(Qt::white);
-            painter.drawText(cell + QPoint(2, 11), QString::number(frame));
+            painter.drawText(cell + QPoint(2, kMargin - 1), QString::number(frame));
             const double radians = frame * kDegreesPerFrame * M_PI / 180.0;
-            const QPointF tickCentre = cell + QPointF(kCell - 12, 12);
-            painter.drawLine(tickCentre,
-                             tickCentre + 9.0 * QPointF(std::sin(radians), -std::cos(radians)));
+            const QPointF tickStart = cell + QPointF(kCell - kMargin, kMargin);
+            painter.drawLine(tickStart, tickStart + (kMargin - 3) * QPointF(std::sin(radians),
+                                                                            -std::cos(radians)));
         }
     }
     painter.end();
