@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QGraphicsSimpleTextItem>
+#include <QWidget>
+#include <memory>
+
+#include "platform/CanvasView.h"
+#include "track/ImageItem.h"
+
+class Canvas;
+
+// The result of a race on the shared canvas: the won or lost picture, the laps, the race time and
+// the track record, and an invitation to press a key, which asks to return to the start menu.
+class EndScreen : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int RESULT_Z = 3;
+    static constexpr int TEXT_Z = 4;
+    static constexpr int RESULT_Y = -1;
+    static constexpr int LAP_COUNT_Y = 180;
+    static constexpr int RACE_TIME_Y = 195;
+    static constexpr int RECORD_Y = 210;
+    static constexpr int CONTINUE_Y = 240;
+
+    EndScreen(Canvas& canvas, QWidget* parent);
+    ~EndScreen() override;
+
+    // track is not shown. A record set by this race arrives equal to raceTime.
+    void Show(bool won, int track, int laps, double raceTime, double recordTime);
+    void Hide();
+    // Called by the main widget for every key press while this screen is active.
+    void keyPressEvent();
+
+    // The items on show, for the main widget's tests and our own; null while hidden.
+    const ImageItem* ResultImage() const { return resultImage.get(); }
+    const QGraphicsSimpleTextItem* LapCountText() const { return lapCountText.get(); }
+    const QGraphicsSimpleTextItem* RaceTimeText() const { return raceTimeText.get(); }
+    const QGraphicsSimpleTextItem* RecordText() const { return recordText.get(); }
+    const QGraphicsSimpleTextItem& ContinueText() const { return *continueText; }
+
+  signals:
+    void ReturnToStart();
+
+  private:
+    void RemoveResult();
+    std::unique_ptr<QGraphicsSimpleTextItem> NewLine(const QString& text, int y, bool bold) const;
+    int CentredXOf(const QGraphicsItem& item) const;
+
+    Canvas& canvas;
+    CanvasView* view;  // child widget
+    std::unique_ptr<QGraphicsSimpleTextItem> continueText;
+    std::unique_ptr<QGraphicsSimpleTextItem> lapCountText;
+    std::unique_ptr<QGraphicsSimpleTextItem> raceTimeText;
+    std::unique_ptr<QGraphicsSimpleTextItem> recordText;
+    std::unique_ptr<ImageItem> resultImage;
+};
