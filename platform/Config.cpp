@@ -1,29 +1,269 @@
 #include "platform/Config.h"
 
-Config::Config(const QString& name)
-    : settings(QSettings::IniFormat, QSettings::UserScope, name) {}
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
 
-Config::~Config() { settings.sync(); }
+namespace {
 
-void Config::setGroup(const QString& newGroup) { group = newGroup; }
+// Entries outside any group live in this section, as QSettings files them.
+const QString GENERAL_SECTION = QStringLiteral("General");
 
-QString Config::groupKey(const QString& key) const {
-    QString path = key;
-    while (path.startsWith('/')) {
-        path.remove(0, 1);
+bool IsPlainKeyCharacter(char16_t ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+           ch == '_' || ch == '-' || ch == '.';
+}
+
+// Key paths are written with backslashes; anything but letters, digits, _ - . as %XX or %UXXXX.
+QByteArray EscapedKey(const QString& key) {
+    QByteArray escaped;
+    for (const QChar c : key) {
+        const char16_t ch = c.unicode();
+        if (ch == '/') {
+            escaped += '\\';
+        } else if (IsPlainKeyCharacter(ch)) {
+            escaped += char(ch);
+        } else if (ch <= 0xFF) {
+            escaped += '%' + QByteArray::number(ch, 16).rightJustified(2, '0').toUpper();
+        } else {
+            escaped += "%U" + QByteArray::number(ch, 16).rightJustified(4, '0').toUpper();
+        }
     }
-    return group.isEmpty() ? path : group + '/' + path;
+    return escaped;
+}
+
+QString UnescapedKey(const QString& escaped) {
+    QString key;
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        const QChar ch = escaped.at(i);
+        if (ch == '\\') {
+            key += '/';
+            continue;
+        }
+        if (ch == '%') {
+            const bool wide = escaped.mid(i + 1, 1) == "U";
+            const qsizetype start = i + (wide ? 2 : 1);
+            const qsizetype digits = wide ? 4 : 2;
+            bool ok = false;
+            const uint code = escaped.mid(start, digits).toUInt(&ok, 16);
+            if (ok && start + digits <= escaped.size()) {
+                key += QChar(char16_t(code));
+                i = start + digits - 1;
+                continue;
+            }
+        }
+        key += ch;
+    }
+    return key;
+}
+
+bool NeedsQuotes(const QString& text) {
+    if (text.front().isSpace() || text.back().isSpace()) {
+        return true;
+    }
+    for (const QChar c : text) {
+        if (c == ';' || c == ',' || c == '=' || c == '"' || c == '\\' || c.unicode() < 0x20) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Characters a quoted value writes as a backslash and a letter.
+struct ValueEscape {
+    char16_t character;
+    char16_t letter;
+};
+constexpr ValueEscape VALUE_ESCAPES[] = {
+    {'"', '"'}, {'\\', '\\'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'},
+};
+
+const ValueEscape* FindEscape(char16_t ValueEscape::*field, char16_t value) {
+    for (const ValueEscape& escape : VALUE_ESCAPES) {
+        if (escape.*field == value) {
+            return &escape;
+        }
+    }
+    return nullptr;
+}
+
+bool IsHexDigit(QChar c) {
+    return c.isDigit() || (c.toLower() >= 'a' && c.toLower() <= 'f');
+}
+
+// Plain text stays plain; text that the INI reader would split, cut or trim goes in quotes.
+QByteArray EscapedValue(const QString& text) {
+    if (text.isEmpty()) {
+        return QByteArray();
+    }
+    // A leading @ marks typed values; a literal one is doubled.
+    const QString stored = text.startsWith('@') ? '@' + text : text;
+    if (!NeedsQuotes(stored)) {
+        return stored.toUtf8();
+    }
+    QString escaped = "\"";
+    bool afterHexEscape = false;
+    for (const QChar c : stored) {
+        const ValueEscape* escape = FindEscape(&ValueEscape::character, c.unicode());
+        // A hex escape runs on over hex digits, so a digit right after one is escaped too.
+        if ((escape == nullptr && c.unicode() < 0x20) || (afterHexEscape && IsHexDigit(c))) {
+            escaped += "\\x" + QString::number(c.unicode(), 16);
+            afterHexEscape = true;
+            continue;
+        }
+        afterHexEscape = false;
+        if (escape != nullptr) {
+            escaped += QChar('\\');
+            escaped += QChar(escape->letter);
+        } else {
+            escaped += c;
+        }
+    }
+    return (escaped + '"').toUtf8();
+}
+
+// The text of a value as written after '=', without the blanks around it. Escapes count inside
+// and outside quotes; a ';' outside quotes starts a comment.
+QString UnescapedValue(const QString& raw) {
+    QString text;
+    bool quoted = false;
+    // Unquoted blanks at the end of the text so far: those before a comment are not part of it.
+    qsizetype trailingBlanks = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw.at(i);
+        const bool blank = !quoted && c.isSpace();
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == ';') {
+            text.chop(trailingBlanks);
+            break;
+        } else if (c == '\\' && i + 1 < raw.size()) {
+            const QChar letter = raw.at(++i);
+            if (letter == 'x') {
+                qsizetype end = i + 1;
+                while (end < raw.size() && IsHexDigit(raw.at(end))) {
+                    ++end;
+                }
+                text += QChar(char16_t(raw.mid(i + 1, end - i - 1).toUInt(nullptr, 16)));
+                i = end - 1;
+            } else {
+                const ValueEscape* escape = FindEscape(&ValueEscape::letter, letter.unicode());
+                text += escape != nullptr ? QChar(escape->character) : letter;
+            }
+        } else {
+            text += c;
+        }
+        trailingBlanks = blank ? trailingBlanks + 1 : 0;
+    }
+    if (text.startsWith("@@")) {
+        text.remove(0, 1);
+    }
+    return text;
+}
+
+}  // namespace
+
+Config::Config(const QString& name)
+    : path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + name +
+           ".ini") {
+    load();
+}
+
+Config::~Config() {
+    if (changed) {
+        save();
+    }
+}
+
+void Config::load() {
+    QFile file(path);
+    if (!QFileInfo::exists(path)) {
+        loaded = true;
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    QString section = GENERAL_SECTION;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine().trimmed();
+        if (line.startsWith("\xEF\xBB\xBF")) {
+            line = line.mid(3).trimmed();
+        }
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) {
+            continue;
+        }
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = UnescapedKey(QString::fromUtf8(line.mid(1, line.size() - 2).trimmed()));
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0) {
+            sections[section].insert(
+                UnescapedKey(QString::fromUtf8(line.left(equals).trimmed())),
+                UnescapedValue(QString::fromUtf8(line.mid(equals + 1).trimmed())));
+        }
+    }
+    loaded = file.error() == QFileDevice::NoError;
+    if (!loaded) {
+        sections.clear();
+    }
+}
+
+void Config::setGroup(const QString& newGroup) {
+    group = newGroup;
+}
+
+QString Config::sectionName() const {
+    return group.isEmpty() ? GENERAL_SECTION : group;
+}
+
+QString Config::entryKey(const QString& key) {
+    QString entry = key;
+    while (entry.startsWith('/')) {
+        entry.remove(0, 1);
+    }
+    return entry;
 }
 
 QString Config::readEntry(const QString& key, const QString& defaultValue) const {
-    return settings.value(groupKey(key), defaultValue).toString();
+    return sections.value(sectionName()).value(entryKey(key), defaultValue);
 }
 
 void Config::writeEntry(const QString& key, const QString& text) {
-    settings.setValue(groupKey(key), text);
+    sections[sectionName()].insert(entryKey(key), text);
+    changed = true;
 }
 
 bool Config::save() {
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    if (!loaded || !QDir().mkpath(QFileInfo(path).absolutePath())) {
+        return false;
+    }
+    QByteArray contents;
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
+        if (!contents.isEmpty()) {
+            contents += '\n';
+        }
+        contents += '[' + EscapedKey(section.key()) + "]\n";
+        for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
+            contents += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + '\n';
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    // commit() does not report a failed final flush and would put a cut file in place of the old
+    // one, so every byte must have reached the file before it is committed.
+    if (file.write(contents) != contents.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        return false;
+    }
+    changed = false;
+    return true;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
-#include <QSettings>
+#include <QMap>
 #include <QString>
 
 // A named settings store in the user's configuration folder: the store "Vantor" is the file
-// Vantor.ini in $XDG_CONFIG_HOME (default ~/.config). Entries are text; the store is saved when
-// the object is released, through a temporary file, so a failed save leaves the old file intact.
+// Vantor.ini in $XDG_CONFIG_HOME (default ~/.config), in the INI layout QSettings uses
+// ([group] sections, "a/b" keys written a\b). Entries are text. The store is saved when the object
+// is released, through a temporary file that replaces the old one only once every byte of it is
+// on disk, so a failed save (full disk, unwritable folder) leaves the old file as it was.
 class Config {
-public:
+  public:
     explicit Config(const QString& name);
     ~Config();
     Config(const Config&) = delete;
@@ -19,11 +21,19 @@ public:
 
     // Saves now; false when the file could not be written.
     bool save();
-    QString fileName() const { return settings.fileName(); }
+    QString fileName() const { return path; }
 
-private:
-    QString groupKey(const QString& key) const;
+  private:
+    using Section = QMap<QString, QString>;
 
-    QSettings settings;
+    QString sectionName() const;
+    static QString entryKey(const QString& key);
+    void load();
+
+    QString path;
     QString group;
+    QMap<QString, Section> sections;
+    // A store file that exists but cannot be read is never overwritten: what it holds is unknown.
+    bool loaded = false;
+    bool changed = false;
 };
