@@ -2,8 +2,12 @@
 
 #include <QGraphicsScene>
 
-Sprite::Sprite(SpriteFrames spriteFrames, QGraphicsScene* canvas) : frames(std::move(spriteFrames)) {
+Sprite::Sprite(SpriteFrames spriteFrames, QGraphicsScene* canvas)
+    : frames(std::move(spriteFrames)) {
     setShapeMode(QGraphicsPixmapItem::MaskShape);
+    for (const QPixmap& pixmap : frames.pixmaps) {
+        alphaMasks.append(pixmap.toImage().convertToFormat(QImage::Format_Alpha8));
+    }
     setVisible(false);
     setFrame(0);
     if (canvas != nullptr) {
@@ -21,18 +25,63 @@ void Sprite::setFrame(int index) {
     setOffset(-hotSpot);
 }
 
-int Sprite::width() const { return pixmap().width(); }
+int Sprite::width() const {
+    return pixmap().width();
+}
 
-int Sprite::height() const { return pixmap().height(); }
+int Sprite::height() const {
+    return pixmap().height();
+}
 
-void Sprite::setVelocity(double vx, double vy) { velocity = QPointF(vx, vy); }
+void Sprite::setVelocity(double vx, double vy) {
+    velocity = QPointF(vx, vy);
+}
 
 QRect Sprite::boundingRectInt() const {
     return QRect(int(x()) + int(offset().x()), int(y()) + int(offset().y()), width(), height());
 }
 
 QList<QGraphicsItem*> Sprite::collisions() const {
-    return collidingItems(Qt::IntersectsItemShape);
+    QList<QGraphicsItem*> hits;
+    if (scene() == nullptr) {
+        return hits;
+    }
+    // Qt's shape test counts drawn pixels that only touch along an edge as a collision, so between
+    // sprites the pixels themselves decide.
+    const QRectF near = QRectF(boundingRectInt()).adjusted(-1, -1, 1, 1);
+    for (QGraphicsItem* item : scene()->items(near, Qt::IntersectsItemBoundingRect)) {
+        if (item == this) {
+            continue;
+        }
+        const auto* sprite = dynamic_cast<const Sprite*>(item);
+        const bool hit = sprite != nullptr ? drawnPixelsOverlap(*sprite)
+                                           : collidesWithItem(item, Qt::IntersectsItemShape);
+        if (hit) {
+            hits.append(item);
+        }
+    }
+    return hits;
+}
+
+bool Sprite::drawnAt(const QPoint& canvasPixel) const {
+    const QImage& mask = alphaMasks.at(currentFrame);
+    const QPoint inFrame = canvasPixel - boundingRectInt().topLeft();
+    return mask.valid(inFrame) && mask.constScanLine(inFrame.y())[inFrame.x()] != 0;
+}
+
+bool Sprite::drawnPixelsOverlap(const Sprite& other) const {
+    if (frameCount() == 0 || other.frameCount() == 0) {
+        return false;
+    }
+    const QRect common = boundingRectInt() & other.boundingRectInt();
+    for (int y = common.top(); y <= common.bottom(); ++y) {
+        for (int x = common.left(); x <= common.right(); ++x) {
+            if (drawnAt(QPoint(x, y)) && other.drawnAt(QPoint(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void Sprite::advance(int phase) {

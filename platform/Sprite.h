@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGraphicsPixmapItem>
+#include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
@@ -16,7 +17,7 @@ struct SpriteFrames {
 // An animated sprite moves by its velocity on every advance of the canvas; its collisions are exact
 // to the drawn (non-transparent) pixels.
 class Sprite : public QGraphicsPixmapItem {
-public:
+  public:
     Sprite(SpriteFrames frames, QGraphicsScene* canvas);
 
     void setFrame(int index);
@@ -35,13 +36,19 @@ public:
     // The drawn area in whole pixels: left = int(x) - hot spot x, the frame's width and height.
     QRect boundingRectInt() const;
 
-    // Items whose drawn pixels overlap the current frame's drawn pixels.
+    // Shown items whose drawn pixels overlap the current frame's drawn pixels. Between sprites this
+    // is exact to the pixel cells of boundingRectInt(): pixels side by side do not collide.
     QList<QGraphicsItem*> collisions() const;
 
     void advance(int phase) override;
 
-private:
+  private:
+    bool drawnPixelsOverlap(const Sprite& other) const;
+    bool drawnAt(const QPoint& canvasPixel) const;
+
     SpriteFrames frames;
+    // The opacity of every frame, one byte a pixel, for the collision test.
+    QList<QImage> alphaMasks;
     int currentFrame = 0;
     QPointF velocity;
     bool animatedFlag = false;
