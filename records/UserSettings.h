@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+
+// The fastest race time, in seconds, of every built-in track and race length, kept between runs in
+// the settings store "Vantor". The level plays no part: one record serves all three levels.
+class UserSettings {
+  public:
+    static constexpr int TRACK_COUNT = 15;
+    // What a track and length without a record reads as: any finished race beats it.
+    static constexpr double NO_RECORD = 999.99;
+
+    UserSettings() = default;
+
+    // Loads every record from the store. A missing or damaged entry reads as NO_RECORD.
+    void ReadFastestRaceTime();
+    // Writes the whole table to the store. False when the store could not be saved; the records
+    // already on disk are then left as they were.
+    bool WriteFastestRaceTime();
+
+    // NO_RECORD for a track or race length that holds no record.
+    double FastestRaceTime(int track, int laps) const;
+    // Sets the record without comparing: the caller decides whether the time is a record. Race
+    // lengths the start menu cannot offer, tracks that do not exist and times that are not a
+    // positive number of seconds are not recorded.
+    void UpdateFastestRaceTime(int track, int laps, double seconds);
+
+  private:
+    using RaceTimes = QMap<int, double>;
+
+    struct RaceLength {
+        int laps;
+        const char* keyWord;
+        RaceTimes UserSettings::*times;
+    };
+    static const RaceLength RACE_LENGTHS[6];
+
+    static const RaceLength* FindRaceLength(int laps);
+    static QString RecordKey(int track, const RaceLength& length);
+
+    RaceTimes fiveLapTimes;
+    RaceTimes tenLapTimes;
+    RaceTimes fifteenLapTimes;
+    RaceTimes twentyLapTimes;
+    RaceTimes twentyFiveLapTimes;
+    // One-lap races are kept apart so that the 25-lap record only ever holds 25-lap times.
+    RaceTimes oneLapTimes;
+};
