@@ -161,8 +161,13 @@ QImage DrawBridge(const BridgeLayout& layout, Qt::Orientation travel) {
             if (nearSide == edge) {
                 colour = kBlack;
             } else if (nearSide < edge) {
+                // Where the rails narrow the stripes run on along their outermost line only, so
+                // the taper reads as the black end of the rail.
                 const bool outer = nearSide < layout.extent.first + kRailOuterWidth;
-                colour = (outer ? step.outerYellow : step.innerYellow) ? kYellow : kBlack;
+                const bool yellow = widening == 0
+                                        ? (outer ? step.outerYellow : step.innerYellow)
+                                        : nearSide == layout.extent.first && step.outerYellow;
+                colour = yellow ? kYellow : kBlack;
             }
             painter.set(across, along, colour);
         }
