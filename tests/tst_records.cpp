@@ -79,9 +79,9 @@ class TestRecords : public QObject {
     void anUnwritableStoreLosesNothing();
 
   private:
-    // The entries of the group [vantor] as the file holds them, read without QSettings.
-    QMap<QString, QString> StoredEntries() const;
-    QStringList StoredGroups() const;
+    // The entries of every [group] as the file holds them, read without the store's own reader.
+    QMap<QString, QMap<QString, QString>> StoredFile() const;
+    QMap<QString, QString> StoredEntries() const { return StoredFile().value("[vantor]"); }
     void WriteStoreFile(const QByteArray& contents) const;
 
     const QString storePath;
@@ -92,35 +92,21 @@ void TestRecords::init() {
     QDir(storePath).removeRecursively();
 }
 
-QMap<QString, QString> TestRecords::StoredEntries() const {
+QMap<QString, QMap<QString, QString>> TestRecords::StoredFile() const {
+    QMap<QString, QMap<QString, QString>> groups;
     QFile file(storePath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return {};
+        return groups;
     }
-    QMap<QString, QString> entries;
     QString group;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const qsizetype equals = line.indexOf('=');
         if (line.startsWith('[')) {
             group = line;
-        } else if (group == "[vantor]" && line.contains('=')) {
-            const qsizetype equals = line.indexOf('=');
-            entries.insert(line.left(equals), line.mid(equals + 1));
-        }
-    }
-    return entries;
-}
-
-QStringList TestRecords::StoredGroups() const {
-    QFile file(storePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return {};
-    }
-    QStringList groups;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith('[')) {
-            groups << line;
+            groups[group];
+        } else if (equals > 0) {
+            groups[group].insert(line.left(equals), line.mid(equals + 1));
         }
     }
     return groups;
@@ -148,7 +134,7 @@ void TestRecords::firstRaceWritesTheWholeTable() {
     QVERIFY(records.WriteFastestRaceTime());
 
     QVERIFY(QFileInfo(storePath).isFile());
-    QCOMPARE(StoredGroups(), QStringList{"[vantor]"});
+    QCOMPARE(StoredFile().keys(), QStringList{"[vantor]"});
     QMap<QString, QString> expected;
     for (int track = 0; track < TRACKS; ++track) {
         for (const StoredLength& length : STORED_LENGTHS) {
@@ -302,7 +288,7 @@ void TestRecords::damagedEntriesReadAsNoRecord() {
     QCOMPARE(stored.value(FileKey(8, "FiveLaps")), QString("88.5"));
     QCOMPARE(stored.value(FileKey(12, "TwentyFiveLaps")), QString("301.25"));
     // Whatever else shares the file stays.
-    QCOMPARE(StoredGroups(), (QStringList{"[other]", "[vantor]"}));
+    QCOMPARE(StoredFile().keys(), (QStringList{"[other]", "[vantor]"}));
 }
 
 void TestRecords::anUnwritableStoreLosesNothing() {
@@ -353,8 +339,7 @@ void TestRecords::anUnwritableStoreLosesNothing() {
 }
 
 int main(int argc, char** argv) {
-    // QSettings fixes its folders on first use: point it at a private one before anything else
-    // runs.
+    // The store finds its folder through XDG_CONFIG_HOME: point it at a private one first.
     QTemporaryDir configHome;
     if (!configHome.isValid()) {
         return 1;
