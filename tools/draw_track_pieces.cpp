@@ -3,15 +3,14 @@
 // The contact sheet shows every picture enlarged and a few pieces joined as they meet in the
 // built-in tracks, so that the joins can be checked by eye.
 
-#include <QColor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTextStream>
 
-#include <cmath>
-#include <functional>
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include "tools/XpmWriter.h"
@@ -42,16 +41,15 @@ constexpr ColourKey kColourKeys[] = {{kTransparent, " "}, {kGrass, "g"}, {kRoad,
 struct Span {
     int first;
     int last;
-    bool contains(int value) const { return value >= first && value <= last; }
+    constexpr bool contains(int value) const { return value >= first && value <= last; }
 };
 
-bool InAnySpan(const std::vector<Span>& spans, int value) {
-    for (const Span& span : spans) {
-        if (span.contains(value)) {
-            return true;
-        }
-    }
-    return false;
+constexpr int kKerbStripes = 6;
+using KerbStripes = std::array<Span, kKerbStripes>;
+
+bool InAnySpan(const KerbStripes& spans, int value) {
+    return std::any_of(spans.begin(), spans.end(),
+                       [value](const Span& span) { return span.contains(value); });
 }
 
 int FloorDiv(int value, int divisor) {
@@ -88,16 +86,16 @@ class PiecePainter {
 // A straight ground piece, across the track: grass, kerb line, kerb stripes, road, and the same
 // mirrored on the far side.
 struct StraightLayout {
-    int kerbLine;               // the near kerb line; the far one mirrors it
-    Span stripeBand;            // the near stripe band
-    Span road;                  // across the track
-    std::vector<Span> stripes;  // along the track, where the stripe bands are light grey
+    int kerbLine;         // the near kerb line; the far one mirrors it
+    Span stripeBand;      // the near stripe band
+    Span road;            // across the track
+    KerbStripes stripes;  // along the track, where the stripe bands are light grey
 };
 
-const StraightLayout kVerticalStraight{
-    6, {7, 8}, {9, 65}, {{0, 1}, {14, 16}, {29, 31}, {44, 46}, {59, 61}, {71, 72}}};
-const StraightLayout kHorizontalStraight{
-    5, {6, 7}, {8, 64}, {{0, 1}, {13, 15}, {28, 30}, {44, 46}, {60, 62}, {73, 74}}};
+constexpr StraightLayout kVerticalStraight{
+    6, {7, 8}, {9, 65}, {{{0, 1}, {14, 16}, {29, 31}, {44, 46}, {59, 61}, {71, 72}}}};
+constexpr StraightLayout kHorizontalStraight{
+    5, {6, 7}, {8, 64}, {{{0, 1}, {13, 15}, {28, 30}, {44, 46}, {60, 62}, {73, 74}}}};
 
 QImage DrawStraight(const StraightLayout& layout, Qt::Orientation travel) {
     QImage picture = BlankPiece(kGrass);
@@ -141,8 +139,8 @@ constexpr RailStep kRailCycle[] = {{true, false}, {false, false}, {false, false}
                                    {false, true}, {true, true},   {true, true}};
 constexpr int kRailCycleLength = sizeof(kRailCycle) / sizeof(kRailCycle[0]);
 
-const BridgeLayout kVerticalBridge{{6, 68}, {12, 62}};
-const BridgeLayout kHorizontalBridge{{6, 66}, {12, 60}};
+constexpr BridgeLayout kVerticalBridge{{6, 68}, {12, 62}};
+constexpr BridgeLayout kHorizontalBridge{{6, 66}, {12, 60}};
 
 QImage DrawBridge(const BridgeLayout& layout, Qt::Orientation travel) {
     QImage picture = BlankPiece(kTransparent);
@@ -246,27 +244,24 @@ QImage DrawUpperRightStart() {
 
 struct Piece {
     const char* name;  // file name and array name stem
-    std::function<QImage()> draw;
+    QImage (*draw)();
 };
 
-const std::vector<Piece>& Pieces() {
-    static const std::vector<Piece> pieces{
-        {"grass", [] { return BlankPiece(kGrass); }},
-        {"vertical_track", [] { return DrawStraight(kVerticalStraight, Qt::Vertical); }},
-        {"vertical_bridge", [] { return DrawBridge(kVerticalBridge, Qt::Vertical); }},
-        {"horizontal_track", [] { return DrawStraight(kHorizontalStraight, Qt::Horizontal); }},
-        {"horizontal_bridge", [] { return DrawBridge(kHorizontalBridge, Qt::Horizontal); }},
-        {"horizontal_start", DrawHorizontalStart},
-        {"upper_right", DrawUpperRight},
-        {"lower_right", [] { return DrawUpperRight().mirrored(false, true); }},
-        {"upper_left", [] { return DrawUpperRight().mirrored(true, false); }},
-        {"lower_left", [] { return DrawUpperRight().mirrored(true, true); }},
-        {"vertical_start", DrawVerticalStart},
-        {"vertical_start_bridge", DrawVerticalStartBridge},
-        {"upper_right_start", DrawUpperRightStart},
-    };
-    return pieces;
-}
+constexpr Piece kPieces[] = {
+    {"grass", [] { return BlankPiece(kGrass); }},
+    {"vertical_track", [] { return DrawStraight(kVerticalStraight, Qt::Vertical); }},
+    {"vertical_bridge", [] { return DrawBridge(kVerticalBridge, Qt::Vertical); }},
+    {"horizontal_track", [] { return DrawStraight(kHorizontalStraight, Qt::Horizontal); }},
+    {"horizontal_bridge", [] { return DrawBridge(kHorizontalBridge, Qt::Horizontal); }},
+    {"horizontal_start", DrawHorizontalStart},
+    {"upper_right", DrawUpperRight},
+    {"lower_right", [] { return DrawUpperRight().mirrored(false, true); }},
+    {"upper_left", [] { return DrawUpperRight().mirrored(true, false); }},
+    {"lower_left", [] { return DrawUpperRight().mirrored(true, true); }},
+    {"vertical_start", DrawVerticalStart},
+    {"vertical_start_bridge", DrawVerticalStartBridge},
+    {"upper_right_start", DrawUpperRightStart},
+};
 
 bool WriteXpm(const QString& name, const QImage& picture, const QString& directory) {
     XpmWriter writer(name + "_xpm");
@@ -284,7 +279,7 @@ constexpr int kLabelHeight = 18;
 constexpr int kPicturesPerRow = 5;
 
 QImage PictureNamed(const char* name) {
-    for (const Piece& piece : Pieces()) {
+    for (const Piece& piece : kPieces) {
         if (qstrcmp(piece.name, name) == 0) {
             return piece.draw();
         }
@@ -399,7 +394,7 @@ struct Tile {
 bool WriteContactSheet(const QString& path) {
     std::vector<std::vector<Tile>> sheetRows;
     std::vector<Tile> row;
-    for (const Piece& piece : Pieces()) {
+    for (const Piece& piece : kPieces) {
         row.push_back({piece.name, Enlarged(OnTransparencyCheck(piece.draw()))});
         if (int(row.size()) == kPicturesPerRow) {
             sheetRows.push_back(std::move(row));
@@ -471,7 +466,7 @@ int main(int argc, char** argv) {
         errors << "cannot create " << directory << "\n";
         return 1;
     }
-    for (const Piece& piece : Pieces()) {
+    for (const Piece& piece : kPieces) {
         if (!WriteXpm(piece.name, piece.draw(), directory)) {
             errors << "cannot write " << piece.name << ".xpm in " << directory << "\n";
             return 1;
