@@ -22,61 +22,44 @@ bool IsTrackPiece(int piece) {
     return piece != pieceGrass && piece != pieceNone;
 }
 
-struct Step {
+// Travel in each direction: the step to the next cell, the edge left by and the edge entered by.
+struct Heading {
+    theDirection travel;
     int dx;
     int dy;
     roadEdge exit;
     roadEdge entry;
 };
+constexpr Heading HEADINGS[] = {{dirLeft, -1, 0, edgeLeft, edgeRight},
+                                {dirRight, 1, 0, edgeRight, edgeLeft},
+                                {dirUp, 0, -1, edgeTop, edgeBottom},
+                                {dirDown, 0, 1, edgeBottom, edgeTop}};
 
-Step StepTowards(theDirection travel) {
-    switch (travel) {
-        case dirLeft:
-            return {-1, 0, edgeLeft, edgeRight};
-        case dirRight:
-            return {1, 0, edgeRight, edgeLeft};
-        case dirUp:
-            return {0, -1, edgeTop, edgeBottom};
-        default:
-            return {0, 1, edgeBottom, edgeTop};
+const Heading* Travelling(theDirection travel) {
+    for (const Heading& heading : HEADINGS) {
+        if (heading.travel == travel) {
+            return &heading;
+        }
     }
+    return nullptr;
 }
 
-theDirection TravelThrough(roadEdge exit) {
-    switch (exit) {
-        case edgeLeft:
-            return dirLeft;
-        case edgeRight:
-            return dirRight;
-        case edgeTop:
-            return dirUp;
-        default:
-            return dirDown;
+const Heading* LeavingThrough(unsigned edge) {
+    for (const Heading& heading : HEADINGS) {
+        if (heading.exit == edge) {
+            return &heading;
+        }
     }
+    return nullptr;
 }
 
 bool IsVertical(theDirection d) {
     return d == dirUp || d == dirDown;
 }
 
-QPoint Vector(theDirection d) {
-    switch (d) {
-        case dirLeft:
-            return {-1, 0};
-        case dirRight:
-            return {1, 0};
-        case dirUp:
-            return {0, -1};
-        default:
-            return {0, 1};
-    }
-}
-
 // Turning from one travel to another: clockwise on the screen (y down) is a right turn.
-theDirection TurnSense(theDirection in, theDirection out) {
-    const QPoint a = Vector(in);
-    const QPoint b = Vector(out);
-    return a.x() * b.y() - a.y() * b.x() > 0 ? dirRight : dirLeft;
+theDirection TurnSense(const Heading& in, const Heading& out) {
+    return in.dx * out.dy - in.dy * out.dx > 0 ? dirRight : dirLeft;
 }
 
 // The edges whose border the section's road reaches, read through the section's own surface map.
@@ -126,23 +109,23 @@ QString WalkOneLap(const Sections& sections) {
         return QString("%1 start pieces").arg(starts.size());
     }
     const GridSection* const start = starts.front();
-    const theDirection startTravel = start->GetTrackDirection(3);
-    const unsigned startEdges = JoinedEdges(*start);
-    if (startEdges != (StepTowards(startTravel).exit | StepTowards(startTravel).entry)) {
+    const Heading* const startHeading = Travelling(start->GetTrackDirection(3));
+    if (startHeading == nullptr ||
+        JoinedEdges(*start) != unsigned(startHeading->exit | startHeading->entry)) {
         return "the start piece does not run the way it points";
     }
 
     std::set<const GridSection*> visited{start};
     const GridSection* current = start;
-    theDirection travel = startTravel;
-    for (int steps = 0; steps <= static_cast<int>(sections.size()); ++steps) {
-        const Step step = StepTowards(travel);
-        const int column = CellColumn(*current) + step.dx;
-        const int row = CellRow(*current) + step.dy;
+    const Heading* heading = startHeading;
+    for (size_t steps = 0; steps <= sections.size(); ++steps) {
+        const int column = CellColumn(*current) + heading->dx;
+        const int row = CellRow(*current) + heading->dy;
         const QString where = QString("column %1 row %2").arg(column).arg(row);
         std::vector<const GridSection*> joining;
         for (const auto& s : sections) {
-            if (CellColumn(*s) == column && CellRow(*s) == row && (JoinedEdges(*s) & step.entry)) {
+            if (CellColumn(*s) == column && CellRow(*s) == row &&
+                (JoinedEdges(*s) & heading->entry)) {
                 joining.push_back(s.get());
             }
         }
@@ -156,38 +139,38 @@ QString WalkOneLap(const Sections& sections) {
                 next = candidate;
             }
         }
-        if (next->LevelValue() != 0 && !OnUpperLevel(*current)) {
-            return "a ground road runs straight onto the bridge at " + where;
+        // The bridge level is reached only from upper-level road, and keeps a car up there.
+        if (next->LevelValue() != 0 && !(OnUpperLevel(*current) && OnUpperLevel(*next))) {
+            return "the road changes level on the bridge at " + where;
         }
         if (next == start) {
-            return travel == startTravel ? QString() : "the lap comes back against the start";
+            return heading == startHeading ? QString() : "the lap comes back against the start";
         }
         if (!visited.insert(next).second) {
             return "the road comes back to " + where + " before the start";
         }
-        const unsigned exits = JoinedEdges(*next) & ~unsigned(step.entry);
-        const roadEdge exit = static_cast<roadEdge>(exits);
-        if (exit != edgeLeft && exit != edgeRight && exit != edgeTop && exit != edgeBottom) {
+        const Heading* const out = LeavingThrough(JoinedEdges(*next) & ~unsigned(heading->entry));
+        if (out == nullptr) {
             return "the piece at " + where + " does not lead on by one edge";
         }
-        const theDirection out = TravelThrough(exit);
-        if (out == travel) {
-            if (next->GetTrackDirection(3) != travel) {
+        if (out == heading) {
+            if (next->GetTrackDirection(3) != heading->travel) {
                 return "the straight at " + where + " points against the lap";
             }
         } else {
-            if (next->GetTrackDirection(3) != TurnSense(travel, out)) {
+            if (next->GetTrackDirection(3) != TurnSense(*heading, *out)) {
                 return "the corner at " + where + " turns the other way";
             }
-            const theDirection vertical = IsVertical(travel) ? travel : out;
-            const theDirection horizontal = IsVertical(travel) ? out : travel;
+            const bool inVertically = IsVertical(heading->travel);
+            const theDirection vertical = inVertically ? heading->travel : out->travel;
+            const theDirection horizontal = inVertically ? out->travel : heading->travel;
             if (next->GetTrackDirection(1) != vertical ||
                 next->GetTrackDirection(2) != horizontal) {
                 return "the corner at " + where + " gives the wrong leg directions";
             }
         }
         current = next;
-        travel = out;
+        heading = out;
     }
     return "the road never returns to the start";
 }

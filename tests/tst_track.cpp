@@ -25,10 +25,12 @@ struct Span {
 };
 constexpr Span NO_ROAD{1, 0};
 
+bool Empty(const Span& span) {
+    return span.from > span.to;
+}
+
 bool operator==(const Span& a, const Span& b) {
-    const bool aEmpty = a.from > a.to;
-    const bool bEmpty = b.from > b.to;
-    return aEmpty == bEmpty && (aEmpty || (a.from == b.from && a.to == b.to));
+    return Empty(a) == Empty(b) && (Empty(a) || (a.from == b.from && a.to == b.to));
 }
 
 enum class Corner { UpperRight, LowerRight, UpperLeft, LowerLeft };
@@ -39,27 +41,16 @@ bool InsideArc(int x, int y, double centreX, double centreY) {
 
 // The far end of a corner row: the arc about the centre beyond the corner's open edges.
 int ArcEnd(Corner corner, int y) {
-    switch (corner) {
-        case Corner::UpperRight:
-        case Corner::LowerRight: {
-            const double centreY = corner == Corner::UpperRight ? 73 : -2;
-            int x = -1;
-            while (x + 1 < W && InsideArc(x + 1, y, -1, centreY)) {
-                ++x;
-            }
-            return x;
-        }
-        case Corner::UpperLeft:
-        case Corner::LowerLeft: {
-            const double centreY = corner == Corner::UpperLeft ? 73 : -2;
-            int x = W;
-            while (x - 1 >= 0 && InsideArc(x - 1, y, 75, centreY)) {
-                --x;
-            }
-            return x;
-        }
+    const bool openOnLeft = corner == Corner::UpperRight || corner == Corner::LowerRight;
+    const bool upper = corner == Corner::UpperRight || corner == Corner::UpperLeft;
+    const double centreX = openOnLeft ? -1 : 75;
+    const double centreY = upper ? 73 : -2;
+    const int inward = openOnLeft ? 1 : -1;
+    int x = openOnLeft ? 0 : W - 1;
+    while (x + inward >= 0 && x + inward < W && InsideArc(x + inward, y, centreX, centreY)) {
+        x += inward;
     }
-    return -1;
+    return x;
 }
 
 // The corner road row by row, as the corner rules give it.
@@ -86,12 +77,20 @@ Span ExpectedCornerRow(Corner corner, int y) {
     return NO_ROAD;
 }
 
+// A failure message, formatted as printf does.
+template <typename... Args>
+const char* Message(const char* format, Args... args) {
+    static QByteArray text;
+    text = QString::asprintf(format, args...).toLatin1();
+    return text.constData();
+}
+
 // The one run of non-zero values in a row of a map; fails the caller's check if there are two.
 Span RoadRow(const SurfaceMap& map, int y) {
     Span span = NO_ROAD;
     for (int x = 0; x < W; ++x) {
         if (map.value[y][x] != 0) {
-            if (span.from > span.to) {
+            if (Empty(span)) {
                 span = {x, x};
             } else if (span.to == x - 1) {
                 span.to = x;
@@ -112,15 +111,11 @@ Span RoadAlongEdge(const SurfaceMap& map, roadEdge edge) {
         const int x = acrossColumns ? i : (edge == edgeLeft ? 0 : W - 1);
         const int y = acrossColumns ? (edge == edgeTop ? 0 : H - 1) : i;
         if (map.value[y][x] != 0) {
-            span.from = span.from > span.to ? i : span.from;
+            span.from = Empty(span) ? i : span.from;
             span.to = i;
         }
     }
     return span;
-}
-
-bool Empty(const Span& span) {
-    return span.from > span.to;
 }
 
 const SurfaceMap& MapOf(int piece) {
@@ -149,17 +144,10 @@ constexpr QRgb CHEQUER_WHITE = 0xFFFFFFFF;
 constexpr roadEdge ALL_EDGES[] = {edgeLeft, edgeRight, edgeTop, edgeBottom};
 
 roadEdge Opposite(roadEdge edge) {
-    switch (edge) {
-        case edgeLeft:
-            return edgeRight;
-        case edgeRight:
-            return edgeLeft;
-        case edgeTop:
-            return edgeBottom;
-        case edgeBottom:
-            return edgeTop;
-    }
-    return edgeLeft;
+    return edge == edgeLeft    ? edgeRight
+           : edge == edgeRight ? edgeLeft
+           : edge == edgeTop   ? edgeBottom
+                               : edgeTop;
 }
 
 std::unique_ptr<GridSection> LoadedSection(QGraphicsScene* canvas, trackPieces piece,
@@ -188,110 +176,71 @@ class TrackTest : public QObject {
 };
 
 void TrackTest::surfaceMapsFollowTheirRoadRules() {
-    struct Expected {
-        SurfaceMapId id;
-        int roadValue;
-    };
-    const Expected roadValues[] = {
-        {SurfaceMapId::GrassArea, 0},         {SurfaceMapId::VerticalScaled2, 1},
-        {SurfaceMapId::HorizontalScaled2, 2}, {SurfaceMapId::VerticalBridge2, 5},
-        {SurfaceMapId::HorizontalBridge2, 6}, {SurfaceMapId::UpperRightScaled2, 3},
-        {SurfaceMapId::UpperRightBridge2, 4}, {SurfaceMapId::LowerRightScaled2, 3},
-        {SurfaceMapId::LowerRightBridge2, 4}, {SurfaceMapId::UpperLeftScaled2, 3},
-        {SurfaceMapId::UpperLeftBridge2, 4},  {SurfaceMapId::LowerLeftScaled2, 3},
-        {SurfaceMapId::LowerLeftBridge2, 4},
-    };
-    for (const Expected& expected : roadValues) {
-        QCOMPARE(SurfaceMapRoadValue(expected.id), expected.roadValue);
-        // Each map holds 0 and its one road value only.
-        const SurfaceMap& map = BuiltInSurfaceMap(expected.id);
+    const int roadValues[SURFACE_MAP_COUNT] = {0, 1, 2, 5, 6, 3, 4, 3, 4, 3, 4, 3, 4};
+    for (int id = 0; id < SURFACE_MAP_COUNT; ++id) {
+        const SurfaceMapId mapId = static_cast<SurfaceMapId>(id);
+        QCOMPARE(SurfaceMapRoadValue(mapId), roadValues[id]);
+        const SurfaceMap& map = BuiltInSurfaceMap(mapId);
         for (int y = 0; y < H; ++y) {
             for (int x = 0; x < W; ++x) {
                 const int v = map.value[y][x];
-                QVERIFY2(
-                    v == 0 || v == expected.roadValue,
-                    qPrintable(
-                        QString("map %1 (%2,%3) = %4").arg(int(expected.id)).arg(x).arg(y).arg(v)));
+                QVERIFY2(v == 0 || v == roadValues[id], Message("map %d at (%d, %d)", id, x, y));
             }
         }
     }
 
-    const SurfaceMap& grass = BuiltInSurfaceMap(SurfaceMapId::GrassArea);
-    const SurfaceMap& vertical = BuiltInSurfaceMap(SurfaceMapId::VerticalScaled2);
-    const SurfaceMap& horizontal = BuiltInSurfaceMap(SurfaceMapId::HorizontalScaled2);
-    const SurfaceMap& verticalDeck = BuiltInSurfaceMap(SurfaceMapId::VerticalBridge2);
-    const SurfaceMap& horizontalDeck = BuiltInSurfaceMap(SurfaceMapId::HorizontalBridge2);
+    // The straights, row by row and, for the left-right deck, column by column.
+    const auto column = [](SurfaceMapId id, int x) {
+        Span span = NO_ROAD;
+        for (int y = H - 1; y >= 0; --y) {
+            if (BuiltInSurfaceMap(id).value[y][x] != 0) {
+                span = {y, Empty(span) ? y : span.to};
+            }
+        }
+        return span;
+    };
     for (int y = 0; y < H; ++y) {
-        QVERIFY(RoadRow(grass, y) == NO_ROAD);
-        QVERIFY(RoadRow(vertical, y) == (Span{6, 69}));
-        QVERIFY(RoadRow(horizontal, y) == (y >= 5 && y <= 67 ? Span{0, 74} : NO_ROAD));
-        // The deck is 51 columns wide along the bridge and meets its neighbour at 7..67.
-        const Span deck = RoadRow(verticalDeck, y);
-        if (y >= 5 && y <= 67) {
-            QVERIFY(deck == (Span{12, 62}));
-            QCOMPARE(deck.to - deck.from + 1, 51);
-        } else {
-            const int fromEnd = y < 5 ? y : 72 - y;
-            QVERIFY2(deck == (Span{7 + fromEnd, 67 - fromEnd}), qPrintable(QString::number(y)));
-        }
+        QVERIFY(RoadRow(BuiltInSurfaceMap(SurfaceMapId::GrassArea), y) == NO_ROAD);
+        QVERIFY(RoadRow(BuiltInSurfaceMap(SurfaceMapId::VerticalScaled2), y) == (Span{6, 69}));
+        QVERIFY(RoadRow(BuiltInSurfaceMap(SurfaceMapId::HorizontalScaled2), y) ==
+                (y >= 5 && y <= 67 ? Span{0, 74} : NO_ROAD));
+        // Along the bridge the deck is 51 wide; over its last five rows it widens to 7..67.
+        const int fromEnd = y < 5 ? y : y > 67 ? 72 - y : 5;
+        QVERIFY2(RoadRow(BuiltInSurfaceMap(SurfaceMapId::VerticalBridge2), y) ==
+                     (Span{7 + fromEnd, 67 - fromEnd}),
+                 Message("deck row %d", y));
     }
-    QVERIFY(RoadRow(verticalDeck, 0) == (Span{7, 67}));
-    QVERIFY(RoadRow(verticalDeck, 72) == (Span{7, 67}));
+    QVERIFY(RoadRow(BuiltInSurfaceMap(SurfaceMapId::VerticalBridge2), 30) == (Span{12, 62}));
     for (int x = 0; x < W; ++x) {
-        int from = -1;
-        int to = -1;
-        for (int y = 0; y < H; ++y) {
-            if (horizontalDeck.value[y][x] != 0) {
-                from = from < 0 ? y : from;
-                to = y;
-            }
-        }
-        if (x >= 6 && x <= 68) {
-            QCOMPARE(from, 11);
-            QCOMPARE(to, 59);
-        } else {
-            const int fromEnd = x < 6 ? x : 74 - x;
-            QCOMPARE(from, 5 + fromEnd);
-            QCOMPARE(to, 65 - fromEnd);
-        }
+        const int fromEnd = x < 6 ? x : x > 68 ? 74 - x : 6;
+        QVERIFY2(column(SurfaceMapId::HorizontalBridge2, x) == (Span{5 + fromEnd, 65 - fromEnd}),
+                 Message("deck column %d", x));
     }
+    QVERIFY(column(SurfaceMapId::HorizontalBridge2, 37) == (Span{11, 59}));
+    QVERIFY(column(SurfaceMapId::HorizontalBridge2, 0) == (Span{5, 65}));
 
-    struct CornerMaps {
-        Corner corner;
-        SurfaceMapId plain;
-        SurfaceMapId bridge;
-    };
-    const CornerMaps corners[] = {
-        {Corner::UpperRight, SurfaceMapId::UpperRightScaled2, SurfaceMapId::UpperRightBridge2},
-        {Corner::LowerRight, SurfaceMapId::LowerRightScaled2, SurfaceMapId::LowerRightBridge2},
-        {Corner::UpperLeft, SurfaceMapId::UpperLeftScaled2, SurfaceMapId::UpperLeftBridge2},
-        {Corner::LowerLeft, SurfaceMapId::LowerLeftScaled2, SurfaceMapId::LowerLeftBridge2},
-    };
-    for (const CornerMaps& maps : corners) {
-        for (const SurfaceMapId id : {maps.plain, maps.bridge}) {
+    const SurfaceMapId cornerMaps[][2] = {
+        {SurfaceMapId::UpperRightScaled2, SurfaceMapId::UpperRightBridge2},
+        {SurfaceMapId::LowerRightScaled2, SurfaceMapId::LowerRightBridge2},
+        {SurfaceMapId::UpperLeftScaled2, SurfaceMapId::UpperLeftBridge2},
+        {SurfaceMapId::LowerLeftScaled2, SurfaceMapId::LowerLeftBridge2}};
+    for (int corner = 0; corner < 4; ++corner) {
+        for (const SurfaceMapId id : cornerMaps[corner]) {
             for (int y = 0; y < H; ++y) {
                 const Span row = RoadRow(BuiltInSurfaceMap(id), y);
-                const Span expected = ExpectedCornerRow(maps.corner, y);
-                QVERIFY2(row == expected, qPrintable(QString("corner %1 row %2: %3..%4, not %5..%6")
-                                                         .arg(int(maps.corner))
-                                                         .arg(y)
-                                                         .arg(row.from)
-                                                         .arg(row.to)
-                                                         .arg(expected.from)
-                                                         .arg(expected.to)));
+                const Span expected = ExpectedCornerRow(static_cast<Corner>(corner), y);
+                QVERIFY2(row == expected,
+                         Message("corner %d row %d: %d..%d", corner, y, row.from, row.to));
             }
         }
     }
     // The far ends of the legs, where the arc is given in figures.
     const SurfaceMap& upperRight = BuiltInSurfaceMap(SurfaceMapId::UpperRightScaled2);
-    const SurfaceMap& lowerLeft = BuiltInSurfaceMap(SurfaceMapId::LowerLeftScaled2);
-    const SurfaceMap& upperLeft = BuiltInSurfaceMap(SurfaceMapId::UpperLeftScaled2);
-    const SurfaceMap& lowerRight = BuiltInSurfaceMap(SurfaceMapId::LowerRightScaled2);
     for (int leg = 0; leg < 5; ++leg) {
         QCOMPARE(RoadRow(upperRight, 68 + leg).to, 67);
-        QCOMPARE(RoadRow(upperLeft, 68 + leg).from, 7);
-        QCOMPARE(RoadRow(lowerRight, leg).to, 67);
-        QCOMPARE(RoadRow(lowerLeft, leg).from, 7);
+        QCOMPARE(RoadRow(BuiltInSurfaceMap(SurfaceMapId::UpperLeftScaled2), 68 + leg).from, 7);
+        QCOMPARE(RoadRow(BuiltInSurfaceMap(SurfaceMapId::LowerRightScaled2), leg).to, 67);
+        QCOMPARE(RoadRow(BuiltInSurfaceMap(SurfaceMapId::LowerLeftScaled2), leg).from, 7);
     }
     // Where the arc rises steeply it stays within a pixel of the drawn road.
     const int steepRowEnds[] = {6, 11, 17, 19, 21, 25};
@@ -316,14 +265,8 @@ void TrackTest::surfaceMapsLineUpAtTheirOpenEdges() {
                 QVERIFY2(!Empty(here) && !Empty(there) &&
                              std::abs(here.from - there.from) <= TOLERANCE &&
                              std::abs(here.to - there.to) <= TOLERANCE,
-                         qPrintable(QString("pieces %1 and %2 at edge %3: %4..%5 against %6..%7")
-                                        .arg(a)
-                                        .arg(b)
-                                        .arg(edge)
-                                        .arg(here.from)
-                                        .arg(here.to)
-                                        .arg(there.from)
-                                        .arg(there.to)));
+                         Message("pieces %d and %d at edge %u: %d..%d against %d..%d", a, b,
+                                 unsigned(edge), here.from, here.to, there.from, there.to));
                 // A road that meets its neighbour is wide enough for a car.
                 QVERIFY(here.to - here.from + 1 >= 49);
             }
@@ -365,14 +308,13 @@ void TrackTest::catalogueAgreesWithMapsAndPictures() {
     for (int piece = pieceGrass; piece < pieceNone; ++piece) {
         const PieceEntry& entry = PieceCatalogueEntry(piece);
         const SurfaceMap& map = MapOf(piece);
-        const QString name = QString("piece %1").arg(piece);
 
         // The road edges are exactly the borders the surface map's road reaches.
         unsigned openEdges = 0;
         for (const roadEdge edge : ALL_EDGES) {
             openEdges |= Empty(RoadAlongEdge(map, edge)) ? 0u : unsigned(edge);
         }
-        QVERIFY2(openEdges == entry.roadEdges, qPrintable(name));
+        QVERIFY2(openEdges == entry.roadEdges, Message("piece %d", piece));
         // Every piece but grass has road, on two edges.
         QCOMPARE(piece == pieceGrass, entry.roadEdges == 0);
 
@@ -384,12 +326,12 @@ void TrackTest::catalogueAgreesWithMapsAndPictures() {
         QVERIFY(entry.hasPicture);
         const QImage picture = PictureOf(piece);
         QCOMPARE(picture.size(), QSize(W, H));
-        QVERIFY2(entry.startPiece == HasColour(picture, CHEQUER_WHITE), qPrintable(name));
+        QVERIFY2(entry.startPiece == HasColour(picture, CHEQUER_WHITE), Message("piece %d", piece));
         // Straight bridges show a deck; ground straights and corners do not.
         const bool straightBridge =
             entry.upperLevel && (entry.roadEdges == (edgeTop | edgeBottom) ||
                                  entry.roadEdges == (edgeLeft | edgeRight));
-        QVERIFY2(straightBridge == HasColour(picture, DECK_GREY), qPrintable(name));
+        QVERIFY2(straightBridge == HasColour(picture, DECK_GREY), Message("piece %d", piece));
 
         // The drawn road lies on the road of the map, give or take a row along the edge of the
         // left-right deck, which the map holds one row higher than the picture.
@@ -405,10 +347,8 @@ void TrackTest::catalogueAgreesWithMapsAndPictures() {
             }
         }
         QVERIFY2(drawnRoadOnMapRoad >= drawnRoad * 98 / 100,
-                 qPrintable(QString("%1: %2 of %3 road pixels on the map's road")
-                                .arg(name)
-                                .arg(drawnRoadOnMapRoad)
-                                .arg(drawnRoad)));
+                 Message("piece %d: %d of %d road pixels on the map's road", piece,
+                         drawnRoadOnMapRoad, drawnRoad));
     }
     const int starts[] = {pieceHorizontalStart, pieceVerticalStart, pieceVerticalStartBridge,
                           pieceUpperRightStart};
