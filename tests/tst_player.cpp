@@ -99,7 +99,11 @@ void PlayerTest::initTestCase() {
             "Xvfb, xdotool and ImageMagick's import are needed to play the game "
             "(scripts/install-deps.sh installs them)");
     }
+    // On the path, or where an install with the default prefix puts it.
     game = QStandardPaths::findExecutable("vantor");
+    if (game.isEmpty()) {
+        game = QStandardPaths::findExecutable("vantor", {"/usr/local/bin"});
+    }
     QVERIFY2(!game.isEmpty(), "the game is not installed: run cmake --install on the build");
     const QString previews = Vantor::DefaultPictureDir() + "track_pics/TrackPix1.png";
     QVERIFY2(QFileInfo::exists(previews),
