@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/Globals.h"
 #include "app/Vantor.h"
 
 int main(int argc, char* argv[]) {
@@ -10,8 +9,8 @@ int main(int argc, char* argv[]) {
     // The window's title, and nothing else: the records store is named on its own.
     QApplication::setApplicationName(QStringLiteral("Vantor"));
 
+    // The game sets the global vantor to itself while it lives.
     const auto game = std::make_unique<Vantor>();
-    vantor = game.get();
     if (!game->ScreensReady()) {
         // The player was told what is missing and answered "Quit".
         return EXIT_FAILURE;
