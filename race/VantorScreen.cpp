@@ -15,6 +15,7 @@ namespace {
 constexpr int TICK_MS = 30;
 // Timer interval while the race is in each phase, in RacePhase order.
 constexpr int PHASE_INTERVAL_MS[] = {1000, 1000, 1000, TICK_MS, 1500};
+static_assert(std::size(PHASE_INTERVAL_MS) == VantorScreen::phaseEnding + 1);
 // "GO!" stays up while holdGo counts to this, and goes on the tick after.
 constexpr int GO_HOLD_TICKS = 10;
 
@@ -46,7 +47,7 @@ constexpr int SECONDS_PER_MINUTE = 60;
 
 // The front point of the player's car for each picture, in sixths of the frame's width and height
 // from its top-left corner: it walks clockwise round the frame's border from the middle of the top
-// edge, one sixth per 15 degrees, jumping to the corners for the diagonals.
+// edge, one sixth of a side per 15 degrees, so that the diagonals fall on the corners.
 struct FrontPoint {
     int xSixths;
     int ySixths;
@@ -56,8 +57,8 @@ constexpr FrontPoint FRONT_POINTS[HEADINGS] = {
     {3, 6}, {2, 6}, {1, 6}, {0, 6}, {0, 5}, {0, 4}, {0, 3}, {0, 2}, {0, 1}, {0, 0}, {1, 0}, {2, 0}};
 
 // Where each car stands on the start piece. The player's frame hangs from its top-left corner, the
-// computer's from its centre, so these put the two 20x20 cars side by side at the piece's far end,
-// the computer's car on the inside.
+// computer's from its centre, so these put the two 20x20 cars side by side at the end of the piece
+// they set off from, the computer's car on the inside.
 enum class Edge { Min, Max };
 struct StartPlacement {
     bool horizontalStart;

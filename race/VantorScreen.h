@@ -46,7 +46,7 @@ class VantorScreen : public QWidget {
 
     // The section under a point at a car depth: on the car's own level first, then the other one.
     GridSection* GetCurrentGridSection(double x, double y, double z) const;
-    // Moves (x, y) from the player's car position to the middle of the frame edge it heads for.
+    // Moves (x, y) from the player's car position to the point of its frame's border it heads for.
     void GetRaceCarFront(const RaceCar* car, double* x, double* y) const;
 
     // What the race looks like now, for the main widget, tools and tests.
@@ -54,10 +54,9 @@ class VantorScreen : public QWidget {
     const QGraphicsSimpleTextItem& Text(RaceText text) const;
     const CarLine& RaceCarLine() const { return *carLine; }
     const std::vector<std::unique_ptr<GridSection>>& GridSections() const { return gridSections; }
-    int Phase() const { return racePhase; }
+    RacePhase Phase() const { return racePhase; }
     bool KeysEnabled() const { return keysEnabled; }
     long ElapsedMs() const { return elapsedMs; }
-    int PiecesPerLap() const { return piecesPerLap; }
 
   signals:
     void RaceOver(bool userWon, long elapsedMs);
