@@ -6,11 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(vantor)
-if cmake --build build --target help | grep -q '\btrack_previews\b'; then
-    targets+=(track_previews)
-fi
-cmake --build build --parallel "$(nproc)" --target "${targets[@]}"
+cmake --build build --parallel "$(nproc)" --target vantor track_previews
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
