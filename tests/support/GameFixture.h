@@ -1,25 +1,20 @@
 #pragma once
 
-#include <QColor>
-#include <QList>
-#include <QString>
+#include <QGraphicsView>
 #include <QTemporaryDir>
+#include <algorithm>
 
-class EndScreen;
-class ImageItem;
-class LevelSelectBox;
-class QGraphicsScene;
-class StartScreen;
-class Vantor;
-class VantorScreen;
+#include "app/Vantor.h"
+#include "race/VantorScreen.h"
+#include "screens/EndScreen.h"
+#include "screens/LevelSelectBox.h"
+#include "screens/StartScreen.h"
+#include "track/ImageItem.h"
 
 // A pictures directory in a temporary folder with the fifteen track previews, each a plain
 // picture in a colour of its own.
 class PreviewDirectory {
   public:
-    static constexpr int PREVIEW_WIDTH = 225;
-    static constexpr int PREVIEW_HEIGHT = 140;
-
     PreviewDirectory();
     // With its trailing slash, as the game takes it.
     QString Path() const { return directory.path() + '/'; }
@@ -32,7 +27,7 @@ class PreviewDirectory {
 // in the process: the store's location is fixed on first use.
 class TemporaryConfigHome {
   public:
-    TemporaryConfigHome();
+    TemporaryConfigHome() { qputenv("XDG_CONFIG_HOME", directory.path().toLocal8Bit()); }
     QString Path() const { return directory.path(); }
     QString RecordsFile() const { return directory.path() + QStringLiteral("/Vantor.ini"); }
 
@@ -42,21 +37,38 @@ class TemporaryConfigHome {
 
 // The game's screens and canvas, found among the main widget's children; null where missing.
 struct GameScreens {
-    explicit GameScreens(Vantor& game);
+    explicit GameScreens(Vantor& game)
+        : start(game.findChild<StartScreen*>()),
+          race(game.findChild<VantorScreen*>()),
+          end(game.findChild<EndScreen*>()),
+          canvas(start != nullptr ? start->findChild<QGraphicsView*>()->scene() : nullptr) {}
 
-    StartScreen* start = nullptr;
-    VantorScreen* race = nullptr;
-    EndScreen* end = nullptr;
-    QGraphicsScene* canvas = nullptr;
+    StartScreen* start;
+    VantorScreen* race;
+    EndScreen* end;
+    QGraphicsScene* canvas;
 };
 
-// The menu texts on the canvas, and the one with this text (null when there is none).
-QList<LevelSelectBox*> MenuTexts(const QGraphicsScene& canvas);
-LevelSelectBox* MenuText(const QGraphicsScene& canvas, const QString& text);
+template <typename Item>
+QList<Item*> ItemsOf(const QGraphicsScene& canvas) {
+    QList<Item*> found;
+    for (QGraphicsItem* item : canvas.items()) {
+        if (auto* wanted = dynamic_cast<Item*>(item)) {
+            found.append(wanted);
+        }
+    }
+    return found;
+}
+
+// The menu text with this text; null when there is none.
+inline LevelSelectBox* MenuText(const QGraphicsScene& canvas, const QString& text) {
+    const QList<LevelSelectBox*> texts = ItemsOf<LevelSelectBox>(canvas);
+    const auto found = std::find_if(texts.begin(), texts.end(), [&](const LevelSelectBox* item) {
+        return item->text() == text;
+    });
+    return found != texts.end() ? *found : nullptr;
+}
 
 // The index of the one track preview on show through the global game; -1 when none is shown and
 // -2 when more than one is.
 int ShownPreview();
-
-// The start logo on the canvas, told by its size; null when there is none.
-ImageItem* StartLogo(const QGraphicsScene& canvas);
