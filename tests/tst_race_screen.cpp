@@ -1,69 +1,42 @@
 #include <QGraphicsView>
-#include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
-#include <memory>
-#include <numeric>
+#include <tuple>
 
-#include "platform/Canvas.h"
-#include "race/VantorScreen.h"
+#include "tests/support/RaceFixture.h"
 
 namespace {
 
 using Text = VantorScreen::RaceText;
+constexpr int TRACK_1 = 0, TRACK_4 = 3, TRACK_14 = 13;
+constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
+const QPointF USER_START(40, 135), COMPUTER_START(30, 145);
 
-constexpr int TRACK_1 = 0;
-constexpr int TRACK_4 = 3;
-constexpr int TRACK_14 = 13;
-constexpr int EASY = 0;
-constexpr int MEDIUM = 1;
-constexpr int HARD = 2;
-
-struct Race {
-    Canvas canvas;
-    VantorScreen screen{canvas, nullptr};
-    QSignalSpy over{&screen, &VantorScreen::RaceOver};
-
-    void Tick() { QVERIFY(QMetaObject::invokeMethod(&screen, "TimeEvent")); }
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) {
-            Tick();
-        }
+struct Race : RaceFixture {
+    Race() = default;
+    // Past the countdown and the first race tick, after which keys are taken.
+    Race(int track, int level, int laps = 5) {
+        screen.Initialize(track, level, laps);
+        Ticks(4);
     }
-    RaceCar& User() { return *screen.Car(userControl); }
-    RaceCar& Computer() { return *screen.Car(computerControl); }
-    QString TextOf(Text text) const { return screen.Text(text).text(); }
-    const QTimer& Timer() const { return *screen.findChild<QTimer*>(); }
-    int ItemsOfType(int type) const {
-        const QList<QGraphicsItem*> items = canvas.items();
-        return int(std::count_if(items.begin(), items.end(), [type](const QGraphicsItem* item) {
-            return item->type() == type;
-        }));
+    const QGraphicsSimpleTextItem& Item(Text text) const { return screen.Text(text); }
+    // The four texts, "-" for a hidden one.
+    QString Texts() const {
+        QStringList shown;
+        for (Text text : {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown})
+            shown << (Item(text).isVisible() ? Item(text).text() : "-");
+        return shown.join('|');
     }
 };
 
-// A race past its countdown and its first race tick, after which keys are accepted.
-std::unique_ptr<Race> StartedRace(int track, int level, int laps = 5) {
-    auto race = std::make_unique<Race>();
-    race->screen.Initialize(track, level, laps);
-    race->Ticks(4);
-    return race;
-}
-
-// Puts the player's car at a top-left corner and heading, as if it had driven there.
-void Place(RaceCar& car, double x, double y, int heading) {
-    car.setPos(x, y);
-    car.SetRaceCarDirection(heading);
-    car.setFrame(heading);
+// A car as text: hot spot, speed, heading, frame and level.
+QString Of(const RaceCar& car) {
+    return QString::asprintf("%g,%g s%d h%d f%d z%g", car.x(), car.y(), car.speed, car.direction,
+                             car.frame(), car.zValue());
 }
 
 bool IsCentred(const QGraphicsSimpleTextItem& text) {
-    const int width = text.boundingRect().toAlignedRect().width();
-    return int(text.x()) == Canvas::WIDTH / 2 - width / 2;
-}
-
-QRectF SceneRectOf(const QGraphicsItem& item) {
-    return item.sceneBoundingRect();
+    return int(text.x()) == Canvas::WIDTH / 2 - text.boundingRect().toAlignedRect().width() / 2;
 }
 
 }  // namespace
@@ -72,560 +45,290 @@ class TestRaceScreen : public QObject {
     Q_OBJECT
 
   private slots:
-    void setUpPlacesTheCarsAndTexts();
-    void countdownPhasesAndTearDown();
-    void arrowKeysChangeSpeedAndHeadingAtTheirRates();
-    void keysAreIgnoredWhileBlocked();
-    void restartGiveUpAndQuitKeys();
+    void setUpPlacesCarsAndTexts();
+    void countdownRaceTicksAndTearDown();
+    void arrowKeysAndTheirRates();
+    void restartsAndTheOneShotKeys();
     void crashesStopAndSpinOnlyOnHard();
-    void carLineShowsTheCarUnderABridge();
-    void sectionLookUpPrefersTheCarsLevel();
-    void frontPointLeadsTheCarsHeading();
-    void clockCountsRaceTicks();
+    void bridgesAndTheCarsFront();
+    void clockRunsPastAnHour();
 };
 
-void TestRaceScreen::setUpPlacesTheCarsAndTexts() {
-    struct Expected {
-        int track;
-        QPointF computer;
-        QPointF user;
-        int frame;
-    };
-    // Vertical start piece at column 0, row 1 (ground on track 1, bridge level on track 4);
-    // horizontal start piece at column 1, row 3 on track 14.
-    const Expected starts[] = {{TRACK_1, {30, 145}, {40, 135}, 0},
-                               {TRACK_4, {30, 145}, {40, 135}, 0},
-                               {TRACK_14, {149, 249}, {139, 259}, 18}};
-    for (const Expected& start : starts) {
+void TestRaceScreen::setUpPlacesCarsAndTexts() {
+    // Side by side at the end of the start piece, the computer's car on the inside: a vertical
+    // piece at column 0, row 1 (under a bridge on track 4), a horizontal one at column 1, row 3.
+    const std::tuple<int, int, QString, QString> starts[] = {
+        {TRACK_1, EASY, "30,145 s0 h0 f0 z3", "40,135 s0 h0 f0 z3"},
+        {TRACK_14, MEDIUM, "149,249 s0 h6 f18 z3", "139,259 s0 h18 f18 z3"},
+        {TRACK_4, HARD, "30,145 s0 h0 f0 z3", "40,135 s0 h0 f0 z3"}};
+    for (const auto& [track, level, computer, user] : starts) {
         Race race;
-        race.screen.Initialize(start.track, EASY, 5);
-        QCOMPARE(race.Computer().pos(), start.computer);
-        QCOMPARE(race.User().pos(), start.user);
-        for (const RaceCar* car : {&race.Computer(), &race.User()}) {
-            QCOMPARE(car->frame(), start.frame);
-            QCOMPARE(car->speed, 0);
-            QCOMPARE(car->zValue(), RaceCar::UPPER_LEVEL);
-            QVERIFY(car->isVisible());
-        }
-        // Side by side, not overlapping: the computer's car on the inside.
-        const QRect computerArea = race.Computer().boundingRectInt();
-        const QRect userArea = race.User().boundingRectInt();
-        QVERIFY(!computerArea.intersects(userArea));
-        QVERIFY(computerArea.adjusted(-1, -1, 1, 1).intersects(userArea));
-        // Both cars stand on road of the start piece at their own level.
-        const GridSection* section = race.screen.GetCurrentGridSection(
-            race.Computer().x(), race.Computer().y(), race.Computer().zValue());
-        QVERIFY(section != nullptr && section->IsStartTrack());
-    }
-
-    for (int level : {EASY, MEDIUM, HARD}) {
-        Race race;
-        race.screen.Initialize(TRACK_1, level, 5);
+        race.screen.Initialize(track, level, 5);
+        QCOMPARE(Of(race.Computer()), computer);
+        QCOMPARE(Of(race.User()), user);
+        QVERIFY(race.Computer().isVisible() && race.User().isVisible());
         QCOMPARE(race.Computer().maxSpeed, level == MEDIUM ? 5 : 4);
         QCOMPARE(race.User().collisionsOff, level != HARD);
     }
-
     Race race;
     QCOMPARE(race.screen.findChild<QGraphicsView*>()->geometry(), QRect(8, -3, 225, 292));
-    QCOMPARE(race.screen.findChild<QGraphicsView*>()->focusPolicy(), Qt::NoFocus);
-    for (Text text : {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown}) {
-        QVERIFY(!race.screen.Text(text).isVisible());
-    }
     race.screen.Initialize(TRACK_1, EASY, 5);
-    QCOMPARE(race.TextOf(Text::Clock), QString("Laps Completed"));
-    QCOMPARE(race.TextOf(Text::UserLaps), QString("0"));
-    QCOMPARE(race.TextOf(Text::ComputerLaps), QString("0"));
-    QCOMPARE(race.TextOf(Text::Countdown), QString("3"));
-    QVERIFY(IsCentred(race.screen.Text(Text::Clock)));
-    QVERIFY(IsCentred(race.screen.Text(Text::Countdown)));
-    const QRectF countdown = SceneRectOf(race.screen.Text(Text::Countdown));
-    QVERIFY(std::abs(countdown.center().y() - Canvas::HEIGHT / 2.0) <= 1.0);
-    // Each lap count in its car's colour; the top line reads left to right without overlaps.
-    QCOMPARE(race.screen.Text(Text::UserLaps).brush().color(), QColor(RaceCarImage::BLUE));
-    QCOMPARE(race.screen.Text(Text::ComputerLaps).brush().color(), QColor(RaceCarImage::YELLOW));
-    const QRectF userLaps = SceneRectOf(race.screen.Text(Text::UserLaps));
-    const QRectF clock = SceneRectOf(race.screen.Text(Text::Clock));
-    const QRectF computerLaps = SceneRectOf(race.screen.Text(Text::ComputerLaps));
-    QVERIFY(userLaps.right() < clock.left());
-    QVERIFY(clock.right() < computerLaps.left());
-    QVERIFY(computerLaps.right() <= Canvas::WIDTH);
-    // The countdown stands above everything but the car line; the top texts above the bridges.
-    QVERIFY(race.screen.Text(Text::Countdown).zValue() > race.User().zValue());
-    QVERIFY(race.screen.Text(Text::Clock).zValue() >= 2.0);
-    QVERIFY(race.screen.RaceCarLine().zValue() > race.screen.Text(Text::Countdown).zValue());
-    QVERIFY(!race.screen.KeysEnabled());
+    QVERIFY(IsCentred(race.Item(Text::Clock)) && IsCentred(race.Item(Text::Countdown)));
+    QVERIFY(std::abs(race.Item(Text::Countdown).sceneBoundingRect().center().y() - 146) <= 1);
+    QCOMPARE(race.Item(Text::UserLaps).brush().color(), QColor(RaceCarImage::BLUE));
+    QCOMPARE(race.Item(Text::ComputerLaps).brush().color(), QColor(RaceCarImage::YELLOW));
+    // The top line reads left to right without overlaps, above the bridges; the countdown above
+    // the cars, the car line above all.
+    const QRectF clock = race.Item(Text::Clock).sceneBoundingRect();
+    const QRectF computerLaps = race.Item(Text::ComputerLaps).sceneBoundingRect();
+    QVERIFY(race.Item(Text::UserLaps).sceneBoundingRect().right() < clock.left());
+    QVERIFY(clock.right() < computerLaps.left() && computerLaps.right() <= Canvas::WIDTH);
+    QVERIFY(race.Item(Text::Clock).zValue() >= 2 && race.Item(Text::UserLaps).zValue() >= 2);
+    QVERIFY(race.Item(Text::Countdown).zValue() > RaceCar::UPPER_LEVEL);
+    QVERIFY(race.screen.RaceCarLine().zValue() > race.Item(Text::Countdown).zValue());
 }
 
-void TestRaceScreen::countdownPhasesAndTearDown() {
+void TestRaceScreen::countdownRaceTicksAndTearDown() {
+    // "3", "2" and "1" a second each, then 30 ms race ticks from "GO!" on, which stays up for
+    // eleven of them; keys come with the first, and all pressed before are lost. Given up, the
+    // held frame, then the tear-down: only the texts and the car line stay on the canvas, hidden.
+    const auto expected = Sequence(34, [](int t) {
+        const int k = std::min(t - 2, 28);
+        if (t >= 32)
+            return QString("-|-|-|- @1500 #5 over1");
+        const QString clock = k < 1
+                                  ? QString("Laps Completed")
+                                  : QString::asprintf("00:%02d:%03d", 30 * k / 1000, 30 * k % 1000);
+        const QString countdown = t < 2 ? QString::number(2 - t) : k <= 11 ? "GO!" : "-";
+        const int interval = t < 2 ? 1000 : t == 31 ? 1500 : 30;
+        const QString keys =
+            k >= 1 && t < 31 ? QString(" keys u0 s%1").arg(std::min(5, k / 6)) : "";
+        return QString("0|0|%1|%2 @%3 #19 over0").arg(clock, countdown).arg(interval) + keys;
+    });
     Race race;
-    QCOMPARE(race.screen.Phase(), VantorScreen::phaseIdle);
-    // A stray timeout before any race does nothing.
-    race.Tick();
-    QCOMPARE(race.over.count(), 0);
-
+    race.Ticks();
+    QVERIFY(race.screen.Phase() == VantorScreen::phaseIdle && race.over.isEmpty());
+    QCOMPARE(race.Texts(), QString("-|-|-|-"));
+    // Twice on one screen, the first given up while the computer's car gains speed.
     for (int raceNumber = 1; raceNumber <= 2; ++raceNumber) {
-        race.screen.Initialize(TRACK_1, EASY, 5);
-        QVERIFY(race.Timer().isActive());
-        QVector<int> intervals{race.Timer().interval()};
-        QStringList countdown{race.TextOf(Text::Countdown)};
-        QPointF positionOfTwo;
-        for (int i = 0; i < 3; ++i) {
-            race.Tick();
-            intervals << race.Timer().interval();
-            countdown << race.TextOf(Text::Countdown);
-            QVERIFY(race.screen.Text(Text::Countdown).isVisible());
-            QVERIFY(!race.screen.KeysEnabled());
-            if (i == 0) {
-                positionOfTwo = race.screen.Text(Text::Countdown).pos();
-            }
-            if (i == 1) {
-                QCOMPARE(race.screen.Text(Text::Countdown).pos(), positionOfTwo);
-            }
-        }
-        QCOMPARE(countdown, QStringList({"3", "2", "1", "GO!"}));
-        QVERIFY(IsCentred(race.screen.Text(Text::Countdown)));
-        QCOMPARE(race.ItemsOfType(RaceCar::Type), 2);
-        QCOMPARE(race.ItemsOfType(GridSection::Type), 12);
-
-        // "GO!" stays for exactly eleven race ticks; keys come with the first one.
-        int goTicks = 0;
-        for (int tick = 1; tick <= 20; ++tick) {
-            race.Tick();
-            intervals << race.Timer().interval();
-            QVERIFY(race.screen.KeysEnabled());
-            goTicks += race.screen.Text(Text::Countdown).isVisible() ? 1 : 0;
-        }
-        QCOMPARE(goTicks, 11);
-
-        race.screen.keyPressEvent(Qt::Key_Escape);
-        race.Tick();
-        intervals << race.Timer().interval();
-        QCOMPARE(race.over.count(), raceNumber - 1);
-        race.Tick();
-        QCOMPARE(race.over.count(), raceNumber);
-        QVERIFY(!race.Timer().isActive());
-
-        // "3", "2" and "1" a second each, then race ticks from "GO!" on, then the held frame.
-        QVector<int> expected(3, 1000);
-        expected += QVector<int>(1 + 20, 30);
-        expected << 1500;
-        QCOMPARE(intervals, expected);
-        QCOMPARE(race.over.last().at(1).value<long>(), 20L * 30);
-
-        // Torn down: no cars, no pieces, no texts left on the shared canvas.
-        QCOMPARE(race.ItemsOfType(RaceCar::Type), 0);
-        QCOMPARE(race.ItemsOfType(GridSection::Type), 0);
-        QVERIFY(race.screen.GridSections().empty());
-        QVERIFY(race.screen.Car(userControl) == nullptr);
-        for (Text text : {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown}) {
-            QVERIFY(!race.screen.Text(text).isVisible());
-        }
-        QVERIFY(!race.screen.RaceCarLine().isVisible());
-        // A late timeout cannot report the race twice.
-        race.Tick();
-        QCOMPARE(race.over.count(), raceNumber);
+        race.over.clear();
+        race.screen.Initialize(TRACK_1, MEDIUM, 5);
+        QVERIFY(race.Interval() == 1000 && !race.screen.RaceGivenUp());
+        QCOMPARE(race.Texts(), QString("0|0|Laps Completed|3"));
+        int t = 0;
+        const auto seen = race.Trace(34, [&] {
+            const bool keys =
+                race.screen.KeysEnabled() && race.screen.Phase() == VantorScreen::phaseRacing;
+            const QString state = QString("%1 @%2 #%3 over%4")
+                                      .arg(race.Texts())
+                                      .arg(race.Interval())
+                                      .arg(race.canvas.items().size())
+                                      .arg(race.over.size()) +
+                                  (keys ? QString(" keys u%1 s%2")
+                                              .arg(race.User().speed + race.User().direction)
+                                              .arg(race.Computer().speed)
+                                        : "");
+            for (int key : {Qt::Key_Up, Qt::Key_Right, Qt::Key_R, Qt::Key_Escape})
+                if (!keys || (key == Qt::Key_Escape && t == 30))
+                    race.Press(key);
+            ++t;
+            return state;
+        });
+        QCOMPARE(seen, expected);
+        QCOMPARE(race.over.last(), QVariantList({false, QVariant::fromValue(28L * 30)}));
+        QVERIFY(race.screen.RaceGivenUp() && !race.screen.findChild<QTimer*>()->isActive());
+        QVERIFY(race.screen.Car(userControl) == nullptr && race.screen.GridSections().empty());
     }
-
-    // Given up early, "GO!" does not outlive the race on the shared canvas.
+    // "1" stays where "2" was put; given up under "GO!", "GO!" goes with the race.
     race.screen.Initialize(TRACK_1, EASY, 5);
-    race.Ticks(5);
-    race.screen.keyPressEvent(Qt::Key_Escape);
-    race.Ticks(2);
-    QCOMPARE(race.over.count(), 3);
-    QVERIFY(!race.screen.Text(Text::Countdown).isVisible());
-}
-
-void TestRaceScreen::arrowKeysChangeSpeedAndHeadingAtTheirRates() {
-    // Up held from a standstill: one step at once, then one every sixth tick, up to 5.
-    {
-        auto race = StartedRace(TRACK_1, EASY);
-        // Held in place, so that only the keys' rules act on speed and heading.
-        race->User().setAnimated(false);
-        race->screen.keyPressEvent(Qt::Key_Up);
-        QVector<int> speeds;
-        for (int tick = 0; tick < 31; ++tick) {
-            race->Tick();
-            speeds << race->User().speed;
-        }
-        for (int tick = 0; tick < speeds.size(); ++tick) {
-            QCOMPARE(speeds[tick], std::min(5, 1 + tick / 6));
-        }
-        // Down takes it back at the same pace, once the running delay has passed.
-        race->screen.keyReleaseEvent(Qt::Key_Up);
-        race->screen.keyPressEvent(Qt::Key_Down);
-        QVector<int> changeTicks;
-        for (int tick = 0; tick < 40 && race->User().speed > 0; ++tick) {
-            const int before = race->User().speed;
-            race->Tick();
-            QVERIFY(race->User().speed == before || race->User().speed == before - 1);
-            if (race->User().speed != before) {
-                changeTicks << tick;
-            }
-        }
-        QCOMPARE(changeTicks.size(), 5);
-        for (int i = 1; i < changeTicks.size(); ++i) {
-            QCOMPARE(changeTicks[i] - changeTicks[i - 1], 6);
-        }
-    }
-    // Up and down together accelerate.
-    {
-        auto race = StartedRace(TRACK_1, EASY);
-        race->screen.keyPressEvent(Qt::Key_Down);
-        race->screen.keyPressEvent(Qt::Key_Up);
-        race->Tick();
-        QCOMPARE(race->User().speed, 1);
-    }
-    // A held arrow turns by one heading, then again after a pause that shortens with speed: every
-    // 4th tick up to speed 2, every 3rd at 3, every 2nd at 4 and 5.
-    struct TurnRate {
-        int speed;
-        int period;
-    };
-    for (const TurnRate rate :
-         {TurnRate{0, 4}, TurnRate{2, 4}, TurnRate{3, 3}, TurnRate{4, 2}, TurnRate{5, 2}}) {
-        auto race = StartedRace(TRACK_1, EASY);
-        race->User().setAnimated(false);
-        race->User().SetRaceCarSpeed(rate.speed);
-        race->screen.keyPressEvent(Qt::Key_Right);
-        QVector<int> headings;
-        for (int tick = 0; tick < 2 * rate.period + 1; ++tick) {
-            race->Tick();
-            headings << race->User().direction;
-        }
-        for (int tick = 0; tick < headings.size(); ++tick) {
-            QCOMPARE(headings[tick], 1 + tick / rate.period);
-        }
-    }
-    // Left wins over right, and turning left from straight up wraps round to heading 23.
-    {
-        auto race = StartedRace(TRACK_1, EASY);
-        race->screen.keyPressEvent(Qt::Key_Right);
-        race->screen.keyPressEvent(Qt::Key_Left);
-        race->Tick();
-        QCOMPARE(race->User().direction, 23);
-        QCOMPARE(race->User().frame(), 23);
-        race->Ticks(4);
-        QCOMPARE(race->User().direction, 22);
-        // Released, the heading stays.
-        race->screen.keyReleaseEvent(Qt::Key_Left);
-        race->screen.keyReleaseEvent(Qt::Key_Right);
-        race->Ticks(8);
-        QCOMPARE(race->User().direction, 22);
-    }
-}
-
-void TestRaceScreen::keysAreIgnoredWhileBlocked() {
-    Race race;
-    race.screen.Initialize(TRACK_1, EASY, 5);
-    // Pressed during the countdown: lost, and held through "GO!" it does not count.
-    race.screen.keyPressEvent(Qt::Key_Up);
-    race.screen.keyReleaseEvent(Qt::Key_Down);
-    QVERIFY(!race.screen.KeysEnabled());
+    const auto positions = race.Trace(2, [&] { return race.Item(Text::Countdown).pos(); });
+    QCOMPARE(positions[1], positions[0]);
     race.Ticks(3);
-    race.screen.keyPressEvent(Qt::Key_Right);
-    race.screen.keyPressEvent(Qt::Key_Escape);
-    QVERIFY(!race.screen.KeysEnabled());
-    race.Ticks(10);
-    QCOMPARE(race.User().speed, 0);
-    QCOMPARE(race.User().direction, 0);
-    QCOMPARE(race.over.count(), 0);
-    QCOMPARE(race.screen.Phase(), VantorScreen::phaseRacing);
-
-    // The player's car leaves the canvas: it is put back, its keys are cleared and blocked until
-    // the blinking is over; a release meanwhile is lost too.
-    race.screen.keyPressEvent(Qt::Key_Up);
+    race.Press(Qt::Key_Escape);
     race.Ticks(2);
-    QCOMPARE(race.User().speed, 1);
-    race.User().setPos(race.User().x(), -40);
-    race.Tick();
-    QVERIFY(race.User().restarting);
-    QCOMPARE(race.User().pos(), QPointF(40, 135));
-    QCOMPARE(race.User().speed, 0);
-    race.screen.keyReleaseEvent(Qt::Key_Up);
-    QVERIFY(!race.screen.KeysEnabled());
-    QVector<bool> shown;
-    for (int tick = 0; tick < 31; ++tick) {
-        QVERIFY(!race.screen.KeysEnabled());
-        race.Tick();
-        shown << race.User().isVisible();
-    }
-    // Shown ten ticks, hidden ten, shown ten, then racing again.
-    for (int tick = 0; tick < 30; ++tick) {
-        QCOMPARE(shown[tick], tick < 10 || tick >= 20);
-    }
-    QVERIFY(!race.User().restarting);
-    race.Tick();
-    QVERIFY(race.screen.KeysEnabled());
-    race.Ticks(10);
-    QCOMPARE(race.User().speed, 0);
+    QCOMPARE(race.Texts(), QString("-|-|-|-"));
 }
 
-void TestRaceScreen::restartGiveUpAndQuitKeys() {
+void TestRaceScreen::arrowKeysAndTheirRates() {
     {
-        auto race = StartedRace(TRACK_1, EASY);
-        race->User().setAnimated(false);
-        race->screen.keyPressEvent(Qt::Key_Up);
-        race->Ticks(25);
-        QVERIFY(race->Computer().y() < 130);
-        const int userSpeed = race->User().speed;
-        race->Computer().lapsCompleted = 2;
+        // Held in place, so that only the keys act: up gains a step at once, then one every sixth
+        // tick up to 5; down takes them back at that pace once the running delay has passed.
+        Race race(TRACK_1, EASY);
+        race.User().setAnimated(false);
+        const auto speed = [&] { return race.User().speed; };
+        race.Press(Qt::Key_Up);
+        QCOMPARE(race.Trace(31, speed), Sequence(31, [](int t) { return std::min(5, 1 + t / 6); }));
+        race.Release(Qt::Key_Up);
+        race.Press(Qt::Key_Down);
+        QCOMPARE(race.Trace(32, speed),
+                 Sequence(32, [](int t) { return std::max(0, 5 - (t + 1) / 6); }));
+    }
+    // A held arrow turns a heading at once, then again every 4th tick up to speed 2, every 3rd at
+    // 3 and every 2nd at 4 and 5.
+    for (int carSpeed = 0; carSpeed <= 5; ++carSpeed) {
+        Race race(TRACK_1, EASY);
+        race.User().setAnimated(false);
+        race.User().SetRaceCarSpeed(carSpeed);
+        race.Press(Qt::Key_Right);
+        const int period = carSpeed <= 2 ? 4 : carSpeed == 3 ? 3 : 2;
+        QCOMPARE(race.Trace(9, [&] { return race.User().direction; }),
+                 Sequence(9, [&](int t) { return 1 + t / period; }));
+    }
+    // Up beats down, left beats right and wraps round from straight up; released, the heading
+    // stays.
+    Race race(TRACK_1, EASY);
+    const int arrows[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left};
+    for (int key : arrows) race.Press(key);
+    race.Ticks();
+    QVERIFY(race.User().speed == 1 && race.User().direction == 23 && race.User().frame() == 23);
+    race.Ticks(4);
+    QCOMPARE(race.User().direction, 22);
+    for (int key : arrows) race.Release(key);
+    race.Ticks(8);
+    QCOMPARE(race.User().direction, 22);
+}
 
-        race->screen.keyPressEvent(Qt::Key_R);
-        QCOMPARE(race->Computer().pos(), QPointF(30, 145));
-        QVERIFY(race->Computer().restarting);
-        QCOMPARE(race->Computer().speed, 0);
-        QCOMPARE(race->Computer().xVelocity(), 0.0);
-        QCOMPARE(race->Computer().yVelocity(), 0.0);
-        QCOMPARE(race->Computer().lapsCompleted, 2);
-        QVERIFY(race->screen.KeysEnabled());
-        // The player's up key was let go by the restart.
-        race->Ticks(12);
-        QCOMPARE(race->User().speed, userSpeed);
-        // The computer's car stands while it blinks, and its return is no lap.
-        QCOMPARE(race->Computer().pos(), QPointF(30, 145));
-        race->Ticks(40);
-        QVERIFY(!race->Computer().restarting);
-        QVERIFY(race->Computer().y() < 145);
-        QCOMPARE(race->Computer().lapsCompleted, 2);
-    }
+void TestRaceScreen::restartsAndTheOneShotKeys() {
     {
-        auto race = StartedRace(TRACK_1, EASY);
-        race->Ticks(50);
-        race->screen.keyPressEvent(Qt::Key_Escape);
-        QVERIFY(race->screen.RaceGivenUp());
-        race->Ticks(2);
-        QCOMPARE(race->over.count(), 1);
-        QCOMPARE(race->over.at(0).at(0).toBool(), false);
-        QCOMPARE(race->over.at(0).at(1).value<long>(), 51L * 30);
-        QVERIFY(race->screen.RaceGivenUp());
-        // The next race starts without the flag.
-        race->screen.Initialize(TRACK_1, EASY, 5);
-        QVERIFY(!race->screen.RaceGivenUp());
+        // R puts the computer's car back and lets go of the player's keys, keeping the laps; the
+        // car stands while it blinks, and its return is no lap.
+        Race race(TRACK_1, EASY);
+        race.User().setAnimated(false);
+        race.Press(Qt::Key_Up);
+        race.Ticks(25);
+        QVERIFY(race.Computer().y() < 130);
+        race.Computer().lapsCompleted = 2;
+        race.Press(Qt::Key_R);
+        QCOMPARE(Of(race.Computer()), QString("30,145 s0 h0 f0 z3"));
+        QVERIFY(race.Computer().restarting && race.Computer().xVelocity() == 0 &&
+                race.Computer().yVelocity() == 0);
+        const int userSpeed = race.User().speed;
+        race.Ticks(12);
+        QVERIFY(race.User().speed == userSpeed && race.Computer().pos() == COMPUTER_START);
+        // Off the canvas the player's car is put back, and keys are lost while it blinks: shown
+        // ten ticks, hidden ten, shown ten.
+        race.User().setPos(race.User().x(), -40);
+        race.Ticks();
+        QVERIFY(race.User().restarting);
+        QCOMPARE(race.User().pos(), USER_START);
+        bool blocked = true;
+        const auto shown = race.Trace(31, [&] {
+            race.Press(Qt::Key_Up);
+            race.Release(Qt::Key_Down);
+            blocked &= !race.screen.KeysEnabled();
+            return race.User().isVisible();
+        });
+        QCOMPARE(shown, Sequence(31, [](int t) { return t < 10 || t >= 20; }));
+        QVERIFY(blocked && !race.User().restarting);
+        race.Ticks(10);
+        QVERIFY(race.screen.KeysEnabled() && race.User().speed == 0);
+        QVERIFY(!race.Computer().restarting && race.Computer().y() < COMPUTER_START.y());
+        QCOMPARE(race.Computer().lapsCompleted, 2);
     }
-    {
-        auto race = StartedRace(TRACK_1, EASY);
-        QTimer::singleShot(0, &race->screen, [&race] { race->screen.keyPressEvent(Qt::Key_Q); });
-        QTimer guard;
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-        guard.start(5000);
-        QCOMPARE(QCoreApplication::exec(), 0);
-    }
+    // Q ends the event loop.
+    Race race(TRACK_1, EASY);
+    QTimer::singleShot(0, &race.screen, [&race] { race.Press(Qt::Key_Q); });
+    QTimer::singleShot(5000, &race.screen, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 void TestRaceScreen::crashesStopAndSpinOnlyOnHard() {
-    // On Hard, the player's car put onto the computer's car is stopped, and when they still touch
-    // on the next tick it spins through frames 0 to 22, one a tick, before its own frame returns.
-    // Twice on one screen: the first race is left with a spin under way, and the second one's
-    // spin still starts at frame 0.
+    // On Hard the player's car put onto the computer's car stops at once, then spins through
+    // frames 0 to 22, one a tick, then shows its own frame again. The second race follows one
+    // given up mid-spin, and its spin still starts at frame 0.
     Race race;
     for (int raceNumber = 1; raceNumber <= 2; ++raceNumber) {
         race.screen.Initialize(TRACK_1, HARD, 5);
-        // Once the computer's car is under way both cars are on the ground level.
         race.Ticks(3 + 10);
         RaceCar& user = race.User();
         user.SetRaceCarSpeed(2);
         const QPointF placed = race.Computer().pos() - QPointF(10, 10);
         user.setPos(placed);
-        race.Tick();
-        QCOMPARE(user.zValue(), race.Computer().zValue());
-        QCOMPARE(user.crashCount, 1);
-        QCOMPARE(user.speed, 0);
-        QCOMPARE(user.frame(), 0);
-        QVector<int> frames;
-        for (int tick = 0; tick < 23; ++tick) {
-            race.Tick();
-            frames << user.frame();
-            QCOMPARE(user.speed, 0);
-        }
-        QVector<int> spin(23);
-        std::iota(spin.begin(), spin.end(), 0);
-        QCOMPARE(frames, spin);
-        QCOMPARE(user.pos(), placed);
-        race.Tick();
-        QCOMPARE(user.crashCount, 0);
-        QCOMPARE(user.frame(), 22);
-        race.Tick();
-        QCOMPARE(user.frame(), 0);
-        QCOMPARE(race.Computer().crashCount, 0);
-
+        QCOMPARE(race.Trace(26, [&] { return user.speed == 0 ? user.frame() : -1; }),
+                 Sequence(26, [](int t) { return t == 0 || t == 25 ? 0 : std::min(t - 1, 22); }));
+        QVERIFY(user.pos() == placed && user.crashCount == 0);
         user.setPos(race.Computer().pos() - QPointF(10, 10));
         race.Ticks(8);
-        QVERIFY(user.crashCount > 1);
-        race.screen.keyPressEvent(Qt::Key_Escape);
-        race.Ticks(2);
-        QCOMPARE(race.over.count(), raceNumber);
-    }
-    // The computer's car gains its first speed step on the sixth race tick, in every race, also
-    // after a race given up while it was gaining speed.
-    for (int raceNumber = 1; raceNumber <= 2; ++raceNumber) {
-        race.screen.Initialize(TRACK_1, HARD, 5);
-        race.Ticks(3 + 5);
-        QCOMPARE(race.Computer().speed, 0);
-        race.Tick();
-        QCOMPARE(race.Computer().speed, 1);
-        race.Ticks(2);
-        race.screen.keyPressEvent(Qt::Key_Escape);
+        race.Press(Qt::Key_Escape);
         race.Ticks(2);
     }
-    QCOMPARE(race.over.count(), 4);
-
-    // Two ticks with the front off the road stop the car: the first only counts and the car
-    // rolls on, the second stops it dead and starts the spin.
     {
-        auto race = StartedRace(TRACK_1, EASY);
-        RaceCar& user = race->User();
-        Place(user, 46, 100, 6);
+        // Off the road the first tick only counts and the car rolls on; the second stops it.
+        Race race(TRACK_1, EASY);
+        RaceCar& user = race.User();
+        user.setPos(46, 100);
+        user.SetRaceCarDirection(6);
         user.SetRaceCarSpeed(3);
-        race->Ticks(2);
-        QCOMPARE(user.x(), 52.0);
-        QCOMPARE(user.crashCount, 0);
-        race->Tick();
-        QCOMPARE(user.crashCount, 1);
-        QCOMPARE(user.speed, 3);
-        QCOMPARE(user.x(), 55.0);
-        race->Tick();
-        QCOMPARE(user.crashCount, 2);
-        QCOMPARE(user.speed, 0);
-        QCOMPARE(user.xVelocity(), 0.0);
-        QCOMPARE(user.x(), 55.0);
-        QCOMPARE(user.frame(), 0);
+        const auto seen = race.Trace(4, [&] {
+            return QString("%1 %2 %3").arg(user.x()).arg(user.crashCount).arg(user.xVelocity());
+        });
+        QCOMPARE(seen, QVector<QString>({"49 0 3", "52 0 3", "55 1 3", "55 2 0"}));
     }
     // On Easy and Medium the cars pass through each other.
     for (int level : {EASY, MEDIUM}) {
-        auto race = StartedRace(TRACK_1, level);
-        race->Ticks(10);
-        RaceCar& user = race->User();
-        user.SetRaceCarSpeed(2);
-        const QPointF placed = race->Computer().pos() - QPointF(10, 10);
-        user.setPos(placed);
-        race->Tick();
-        QCOMPARE(user.zValue(), race->Computer().zValue());
-        race->Ticks(4);
-        QCOMPARE(user.crashCount, 0);
-        QCOMPARE(user.speed, 2);
-        QCOMPARE(user.pos(), placed - QPointF(0, 10));
+        Race race(TRACK_1, level);
+        race.Ticks(10);
+        race.User().SetRaceCarSpeed(2);
+        const QPointF placed = race.Computer().pos() - QPointF(10, 10);
+        race.User().setPos(placed);
+        race.Ticks(5);
+        QVERIFY(race.User().crashCount == 0 && race.User().speed == 2);
+        QCOMPARE(race.User().pos(), placed - QPointF(0, 10));
     }
 }
 
-void TestRaceScreen::carLineShowsTheCarUnderABridge() {
-    // Track 4: the bridge crosses the ground corner at column 0, row 1.
-    auto race = StartedRace(TRACK_4, EASY);
-    RaceCar& user = race->User();
-    const CarLine& line = race->screen.RaceCarLine();
-    QVERIFY(!line.isVisible());
-
-    struct UnderBridge {
-        int heading;
-        QLineF expected;
-    };
-    // The car's 20x20 frame at (45, 110): a line from edge to edge along its heading.
-    const UnderBridge cases[] = {{6, QLineF(45, 120, 64, 119)},
-                                 {0, QLineF(55, 110, 54, 129)},
-                                 {9, QLineF(45, 110, 64, 129)},
-                                 {3, QLineF(64, 110, 45, 129)}};
-    for (const UnderBridge& underBridge : cases) {
-        Place(user, 45, 110, underBridge.heading);
-        user.setZValue(RaceCar::LOWER_LEVEL);
-        race->Tick();
-        QCOMPARE(user.zValue(), RaceCar::LOWER_LEVEL);
-        QVERIFY(line.isVisible());
-        QCOMPARE(line.line(), underBridge.expected);
-        QVERIFY(line.zValue() > race->screen.GridSections().back()->zValue());
-    }
-    // On the bridge itself, and beside it, the car is seen: no line.
-    Place(user, 45, 110, 6);
-    user.setZValue(RaceCar::UPPER_LEVEL);
-    race->Tick();
-    QVERIFY(!line.isVisible());
-    Place(user, 95, 110, 6);
-    user.setZValue(RaceCar::LOWER_LEVEL);
-    race->Tick();
-    QVERIFY(!line.isVisible());
-}
-
-void TestRaceScreen::sectionLookUpPrefersTheCarsLevel() {
-    Race race;
-    race.screen.Initialize(TRACK_4, EASY, 5);
-    const VantorScreen& screen = race.screen;
-    // Under the bridge start piece: the bridge on the upper level, the ground corner below.
-    const GridSection* upper = screen.GetCurrentGridSection(37.9, 109.9, 3.0);
-    QVERIFY(upper != nullptr);
-    QCOMPARE(upper->LevelValue(), 2);
-    QVERIFY(upper->IsStartTrack());
-    const GridSection* lower = screen.GetCurrentGridSection(37.9, 109.9, 1.0);
-    QVERIFY(lower != nullptr);
-    QCOMPARE(lower->LevelValue(), 0);
-    QCOMPARE(lower->PieceKind(), pieceUpperLeft);
-    // Where there is no bridge a car on the upper level finds the ground.
-    const GridSection* ground = screen.GetCurrentGridSection(112, 109, 3.0);
-    QVERIFY(ground != nullptr);
-    QCOMPARE(ground->LevelValue(), 0);
-    QCOMPARE(ground->GetGridMinXValue(), 75);
-    // Cell edges are inclusive; off the canvas there is nothing.
-    QCOMPARE(screen.GetCurrentGridSection(224.9, 291.9, 1.0)->GetGridMinXValue(), 150);
-    QVERIFY(screen.GetCurrentGridSection(225, 100, 1.0) == nullptr);
-    QVERIFY(screen.GetCurrentGridSection(100, 292, 3.0) == nullptr);
-    QVERIFY(screen.GetCurrentGridSection(-1.5, 100, 1.0) == nullptr);
-}
-
-void TestRaceScreen::frontPointLeadsTheCarsHeading() {
-    Race race;
-    race.screen.Initialize(TRACK_1, EASY, 5);
+void TestRaceScreen::bridgesAndTheCarsFront() {
+    // Track 4: the bridge start piece crosses the ground corner at column 0, row 1.
+    Race race(TRACK_4, EASY);
     RaceCar& user = race.User();
-    QPointF previous;
-    for (int heading = 0; heading < 24; ++heading) {
+    const CarLine& line = race.screen.RaceCarLine();
+    QCOMPARE(line.pen().color(), QColor(Qt::cyan));
+    // Under the bridge the car's 20x20 frame is marked edge to edge along its heading; on the
+    // bridge, or beside it, the car is seen.
+    const std::tuple<int, double, double, QLineF> cases[] = {{6, 1, 45, {45, 120, 64, 119}},
+                                                             {0, 1, 45, {55, 110, 54, 129}},
+                                                             {9, 1, 45, {45, 110, 64, 129}},
+                                                             {3, 1, 45, {64, 110, 45, 129}},
+                                                             {6, 3, 45, {}},
+                                                             {6, 1, 95, {}}};
+    for (const auto& [heading, z, x, expected] : cases) {
+        user.setPos(x, 110);
         user.SetRaceCarDirection(heading);
-        double x = 0;
-        double y = 0;
-        race.screen.GetRaceCarFront(&user, &x, &y);
-        // On the frame's border...
-        QVERIFY(x == 0 || std::abs(x - 20) < 1e-9 || y == 0 || std::abs(y - 20) < 1e-9);
-        // ...in the direction the car points, seen from the frame's centre...
-        const double degrees = std::atan2(x - 10, 10 - y) * 180 / M_PI;
-        const double offBy = std::remainder(degrees - 15.0 * heading, 360.0);
-        QVERIFY2(std::abs(offBy) < 5.0, qPrintable(QString("heading %1").arg(heading)));
-        // ...a sixth of a side from the last one, walking clockwise.
-        if (heading > 0) {
-            const QPointF step = QPointF(x, y) - previous;
-            QVERIFY(std::abs(std::abs(step.x()) + std::abs(step.y()) - 20.0 / 6) < 1e-9);
-        }
-        previous = QPointF(x, y);
+        user.setZValue(z);
+        race.Ticks();
+        QCOMPARE(user.zValue(), z);
+        QCOMPARE(line.isVisible() ? line.line() : QLineF(), expected);
     }
-    // A picture outside the 24 leaves the point where it was.
-    user.pictureIndex = 24;
-    double x = 7;
-    double y = 9;
-    race.screen.GetRaceCarFront(&user, &x, &y);
-    QCOMPARE(QPointF(x, y), QPointF(7, 9));
+    // Looked up on the car's own level first: the bridge above, the ground corner below.
+    QCOMPARE(race.screen.GetCurrentGridSection(37.9, 109.9, 3)->LevelValue(), 2);
+    QCOMPARE(race.screen.GetCurrentGridSection(37.9, 109.9, 1)->PieceKind(), pieceUpperLeft);
+    QVERIFY(race.screen.GetCurrentGridSection(225, 100, 1) == nullptr);
+    // The front point: on the frame's border where the car points from its centre; a picture
+    // outside the 24 leaves it where it was.
+    for (int heading = 0; heading <= 24; ++heading) {
+        user.pictureIndex = heading;
+        double x = -10;
+        double y = -10;
+        race.screen.GetRaceCarFront(&user, &x, &y);
+        const double degrees = std::atan2(x, -y) * 180 / M_PI;
+        QVERIFY(heading == 24 ? x == -10 && y == -10 : std::max(std::abs(x), std::abs(y)) == 10);
+        QVERIFY(heading == 24 || std::abs(std::remainder(degrees - 15.0 * heading, 360.0)) < 5);
+    }
 }
 
-void TestRaceScreen::clockCountsRaceTicks() {
-    // A race far longer than the computer's car needs, so that the clock runs on and on.
-    auto race = StartedRace(TRACK_1, EASY, 1000000);
-    const QGraphicsSimpleTextItem& clock = race->screen.Text(Text::Clock);
-    QCOMPARE(clock.text(), QString("00:00:030"));
+void TestRaceScreen::clockRunsPastAnHour() {
+    // Far more laps than the computer's car can drive, so that the clock runs on.
+    Race race(TRACK_1, EASY, 1000000);
     int ticks = 1;
-    const auto runTo = [&](int total) {
-        while (ticks < total) {
-            race->Tick();
-            ++ticks;
-            QCOMPARE(clock.text().right(3).toInt(), 30 * ticks % 1000);
-        }
+    const auto runTo = [&](int total, const char* shown) {
+        for (; ticks < total; ++ticks) race.Ticks();
+        QCOMPARE(race.Item(Text::Clock).text(), QString(shown));
+        QCOMPARE(race.screen.ElapsedMs(), 30L * total);
+        QVERIFY(IsCentred(race.Item(Text::Clock)));
     };
-    runTo(34);
-    QCOMPARE(clock.text(), QString("00:01:020"));
-    QVERIFY(IsCentred(clock));
-    runTo(2000);
-    QCOMPARE(clock.text(), QString("01:00:000"));
-    QVERIFY(IsCentred(clock));
-    QCOMPARE(race->screen.ElapsedMs(), 60000L);
+    runTo(2000, "01:00:000");
     // Past 99 minutes the minutes take the digits they need.
-    runTo(200000);
-    QCOMPARE(clock.text(), QString("100:00:000"));
-    QVERIFY(IsCentred(clock));
-    QCOMPARE(race->screen.ElapsedMs(), 6000000L);
-    QVERIFY(SceneRectOf(race->screen.Text(Text::UserLaps)).right() < SceneRectOf(clock).left());
+    runTo(200000, "100:00:000");
 }
 
 QTEST_MAIN(TestRaceScreen)

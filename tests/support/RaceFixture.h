@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSignalSpy>
+#include <QTimer>
+#include <QVector>
+#include <QtTest>
+
+#include "platform/Canvas.h"
+#include "race/VantorScreen.h"
+
+// A race screen on a canvas of its own, run by calling its timer slot directly, one timeout a call.
+struct RaceFixture {
+    Canvas canvas;
+    VantorScreen screen{canvas, nullptr};
+    QSignalSpy over{&screen, &VantorScreen::RaceOver};
+    int timeouts = 0;
+
+    void Ticks(int count = 1) {
+        for (int i = 0; i < count; ++i, ++timeouts) {
+            QVERIFY(QMetaObject::invokeMethod(&screen, "TimeEvent"));
+        }
+    }
+    // What `read` gives after each of `count` timeouts.
+    template <typename Read>
+    auto Trace(int count, Read read) {
+        QVector<decltype(read())> values;
+        for (int i = 0; i < count; ++i, values << read()) Ticks();
+        return values;
+    }
+    void Press(int key) { screen.keyPressEvent(key); }
+    void Release(int key) { screen.keyReleaseEvent(key); }
+    RaceCar& User() const { return *screen.Car(userControl); }
+    RaceCar& Computer() const { return *screen.Car(computerControl); }
+    QString TextOf(VantorScreen::RaceText text) const { return screen.Text(text).text(); }
+    int Interval() const { return screen.findChild<QTimer*>()->interval(); }
+};
+
+// What `rule` gives for 0, 1, ... count - 1.
+template <typename Rule>
+auto Sequence(int count, Rule rule) {
+    QVector<decltype(rule(0))> values;
+    for (int i = 0; i < count; ++i) values << rule(i);
+    return values;
+}
