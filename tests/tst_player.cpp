@@ -2,7 +2,6 @@
 // and screenshots (ImageMagick's import) of every screen, saved in the build directory.
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,51 +13,41 @@
 
 namespace {
 
-// Colours the screens are drawn in.
-const QColor HIGHLIGHT(255, 255, 80);
-const QColor MENU_TEXT(75, 234, 254);
-const QColor PLAYER_CAR(0, 255, 255);
-const QColor COMPUTER_CAR(255, 255, 0);
-const QColor COUNTDOWN(0, 255, 0);
-const QColor RESULT_BOARD(0xCD, 0xD2, 0xD5);
-const QColor WINNER_LETTERING(0, 0, 0xDC);
-// Where the end screen's board lies in the window; the menu shows only texts on grass there.
-const QRect BOARD_AREA(40, 175, 160, 80);
-
-// The race screen's texts stand in the top rows; below them only the cars carry car colours.
-constexpr int TOP_TEXT_ROWS = 30;
-
-// Pixels of a region close to a colour (anti-aliased edges differ a little).
-int CountNear(const QImage& image, const QColor& colour, QRect region = QRect(),
-              int tolerance = 24) {
-    if (region.isNull()) {
-        region = image.rect();
-    }
-    region &= image.rect();
-    int count = 0;
-    for (int y = region.top(); y <= region.bottom(); ++y) {
-        for (int x = region.left(); x <= region.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            if (qAbs(pixel.red() - colour.red()) <= tolerance &&
-                qAbs(pixel.green() - colour.green()) <= tolerance &&
-                qAbs(pixel.blue() - colour.blue()) <= tolerance) {
-                ++count;
-            }
-        }
-    }
-    return count;
-}
-
 bool WaitFor(const std::function<bool()>& done, int timeoutMs, int stepMs = 100) {
     QElapsedTimer clock;
     clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
+    bool met = done();
+    while (!met && clock.elapsed() < timeoutMs) {
         QTest::qSleep(stepMs);
+        met = done();
     }
-    return true;
+    return met;
+}
+
+// What a screenshot must show: more than atLeast pixels near the colour in the area, or none
+// when atLeast is 0. The keys are pressed first, then the shot is taken again until it holds.
+struct Look {
+    const char* keys;
+    int pauseMs;
+    int timeoutMs;
+    const char* shot;
+    QColor colour;
+    QRect area;
+    int atLeast;
+    int tolerance = 24;  // anti-aliased edges differ a little
+};
+
+int CountNear(const QImage& image, const Look& look) {
+    int count = 0;
+    for (int y = look.area.top(); y <= look.area.bottom(); ++y) {
+        for (int x = look.area.left(); x <= look.area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += qAbs(pixel.red() - look.colour.red()) <= look.tolerance &&
+                     qAbs(pixel.green() - look.colour.green()) <= look.tolerance &&
+                     qAbs(pixel.blue() - look.colour.blue()) <= look.tolerance;
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -66,183 +55,116 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs, int stepMs = 100)
 class PlayerTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void initTestCase();
-    void playsAOneLapRaceAndQuits();
-    void cleanupTestCase();
+    QString Run(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        process.waitForFinished(20000);
+        return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    }
 
-  private:
-    bool StartDisplay();
-    QString Run(const QString& program, const QStringList& arguments);
-    void Keys(const QStringList& keys);
-    QImage Shot(const QString& name);
-
-    QString xvfb;
-    QString xdotool;
-    QString import;
-    QString game;
-    QString display;
-    QString windowId;
-    QString shotDir;
     QProcess server;
     QProcess player;
     QTemporaryDir configHome;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+
+  private slots:
+    void initTestCase() {
+        for (const char* tool : {"Xvfb", "xdotool", "import"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                QSKIP("Xvfb, xdotool and ImageMagick's import are needed to play the game");
+            }
+        }
+        // Xvfb picks a free display and writes its number.
+        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        QVERIFY2(server.waitForStarted() && server.waitForReadyRead(10000), "Xvfb did not start");
+        environment.insert("DISPLAY", ':' + QString::fromLatin1(server.readLine()).trimmed());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("XDG_CONFIG_HOME", configHome.path());
+        environment.remove("WAYLAND_DISPLAY");
+    }
+
+    void playsAOneLapRaceAndQuits() {
+        // On the path, or where an install with the default prefix puts it.
+        QString game = QStandardPaths::findExecutable("vantor");
+        game = game.isEmpty() ? QStandardPaths::findExecutable("vantor", {"/usr/local/bin"}) : game;
+        QVERIFY2(!game.isEmpty() &&
+                     QFile::exists(Vantor::DefaultPictureDir() + "track_pics/TrackPix1.png"),
+                 "the game is not installed: run cmake --install on the build");
+        player.setProcessEnvironment(environment);
+        player.start(game, {});
+        QVERIFY(player.waitForStarted());
+        QString window;
+        QVERIFY2(WaitFor(
+                     [&] {
+                         window =
+                             Run("xdotool", {"search", "--onlyvisible", "--classname", "^vantor$"})
+                                 .section('\n', 0, 0);
+                         return !window.isEmpty();
+                     },
+                     15000),
+                 "the game's window did not appear");
+        Run("xdotool", {"windowfocus", "--sync", window});
+        const QString shots = QCoreApplication::applicationDirPath() + "/player_shots/";
+        QDir().mkpath(shots);
+
+        const QColor highlight(255, 255, 80), board(0xCD, 0xD2, 0xD5);
+        const QRect trackRow(8, 148, 225, 18), all(0, 0, 240, 300), belowTexts(0, 30, 240, 270);
+        // Where the end screen's board lies; the menu shows only texts on grass there.
+        const QRect boardArea(40, 175, 160, 80);
+        const Look looks[] = {
+            // The menu: "Select Track" in the highlight, the other rows in light blue, thin and
+            // anti-aliased so that none of their pixels reaches the full colour.
+            {"", 800, 5000, "1_menu", highlight, trackRow, 20},
+            {"", 0, 0, "1_menu", QColor(75, 234, 254), QRect(8, 172, 225, 90), 20, 50},
+            // A one-lap race: the green countdown, no menu, then both cars below the texts.
+            {"Down Down Left Down Return", 400, 5000, "2_countdown", QColor(0, 255, 0), all, 20},
+            {"", 0, 0, "2_countdown", highlight, trackRow, 0},
+            {"", 5000, 5000, "3_race", QColor(0, 255, 255), belowTexts, 20},
+            {"", 0, 0, "3_race", QColor(255, 255, 0), belowTexts, 20},
+            // The computer wins while the player waits: the result without the word Winner.
+            {"", 0, 90000, "4_end", board, boardArea, 5000},
+            {"", 300, 0, "4_end", QColor(0, 0, 0xDC), all, 0},
+            // Any key: back to the menu.
+            {"space", 400, 5000, "5_menu_again", highlight, trackRow, 20},
+            {"", 0, 0, "5_menu_again", board, boardArea, 0},
+        };
+        for (const Look& look : looks) {
+            Run("xdotool", QStringList{"key", "--delay", "150"} +
+                               QString(look.keys).split(' ', Qt::SkipEmptyParts));
+            QTest::qSleep(look.pauseMs);
+            QImage shot;
+            QVERIFY2(WaitFor(
+                         [&] {
+                             QFile::remove(shots + look.shot + ".png");
+                             Run("import", {"-display", environment.value("DISPLAY"), "-window",
+                                            window, shots + look.shot + ".png"});
+                             shot = QImage(shots + look.shot + ".png")
+                                        .convertToFormat(QImage::Format_RGB32);
+                             const int count =
+                                 shot.size() == QSize(240, 300) ? CountNear(shot, look) : -1;
+                             return look.atLeast > 0 ? count > look.atLeast : count == 0;
+                         },
+                         look.timeoutMs, 500),
+                     look.shot);
+        }
+
+        // Q during a race quits the game.
+        Run("xdotool", {"key", "--delay", "150", "Down", "Down", "Down", "Return"});
+        QTest::qSleep(4000);
+        QCOMPARE(player.state(), QProcess::Running);
+        Run("xdotool", {"key", "q"});
+        QVERIFY(player.waitForFinished(10000));
+        QVERIFY(player.exitStatus() == QProcess::NormalExit && player.exitCode() == 0);
+    }
+
+    void cleanupTestCase() {
+        for (QProcess* process : {&player, &server}) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
 };
-
-void PlayerTest::initTestCase() {
-    xvfb = QStandardPaths::findExecutable("Xvfb");
-    xdotool = QStandardPaths::findExecutable("xdotool");
-    import = QStandardPaths::findExecutable("import");
-    if (xvfb.isEmpty() || xdotool.isEmpty() || import.isEmpty()) {
-        QSKIP(
-            "Xvfb, xdotool and ImageMagick's import are needed to play the game "
-            "(scripts/install-deps.sh installs them)");
-    }
-    // On the path, or where an install with the default prefix puts it.
-    game = QStandardPaths::findExecutable("vantor");
-    if (game.isEmpty()) {
-        game = QStandardPaths::findExecutable("vantor", {"/usr/local/bin"});
-    }
-    QVERIFY2(!game.isEmpty(), "the game is not installed: run cmake --install on the build");
-    const QString previews = Vantor::DefaultPictureDir() + "track_pics/TrackPix1.png";
-    QVERIFY2(QFileInfo::exists(previews),
-             qPrintable("the track previews are not installed: " + previews));
-
-    shotDir = QCoreApplication::applicationDirPath() + "/player_shots";
-    QDir().mkpath(shotDir);
-    QVERIFY2(StartDisplay(), "Xvfb did not start");
-    environment.insert("DISPLAY", display);
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.insert("XDG_CONFIG_HOME", configHome.path());
-    environment.remove("QT_SCALE_FACTOR");
-    environment.remove("WAYLAND_DISPLAY");
-}
-
-bool PlayerTest::StartDisplay() {
-    for (int number = 90; number < 140; ++number) {
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)) ||
-            QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) {
-            continue;
-        }
-        display = QStringLiteral(":%1").arg(number);
-        server.start(xvfb, {display, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
-        if (server.waitForStarted() &&
-            WaitFor(
-                [&] { return QFileInfo::exists(socket) || server.state() != QProcess::Running; },
-                10000) &&
-            server.state() == QProcess::Running) {
-            return true;
-        }
-        server.waitForFinished(1000);
-    }
-    return false;
-}
-
-QString PlayerTest::Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(20000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-void PlayerTest::Keys(const QStringList& keys) {
-    for (const QString& key : keys) {
-        Run(xdotool, {"key", "--clearmodifiers", key});
-        QTest::qSleep(150);
-    }
-}
-
-QImage PlayerTest::Shot(const QString& name) {
-    const QString file = shotDir + '/' + name + ".png";
-    QFile::remove(file);
-    Run(import, {"-display", display, "-window", windowId, file});
-    return QImage(file).convertToFormat(QImage::Format_RGB32);
-}
-
-void PlayerTest::playsAOneLapRaceAndQuits() {
-    player.setProcessEnvironment(environment);
-    player.start(game, {});
-    QVERIFY(player.waitForStarted());
-    QVERIFY2(WaitFor(
-                 [&] {
-                     windowId = Run(xdotool, {"search", "--onlyvisible", "--classname", "^vantor$"})
-                                    .section('\n', 0, 0);
-                     return !windowId.isEmpty();
-                 },
-                 15000),
-             "the game's window did not appear");
-    Run(xdotool, {"windowfocus", "--sync", windowId});
-    QTest::qSleep(800);
-
-    // The menu: "Select Track" in the yellow highlight, the other rows in light blue.
-    const QImage menu = Shot("1_menu");
-    QCOMPARE(menu.size(), QSize(240, 300));
-    QVERIFY(CountNear(menu, HIGHLIGHT, QRect(8, 148, 225, 18)) > 20);
-    // Thin light text is drawn anti-aliased: none of its pixels reaches the full colour.
-    QVERIFY(CountNear(menu, MENU_TEXT, QRect(8, 172, 225, 90), 50) > 20);
-
-    // A one-lap race: Left below 5 laps.
-    Keys({"Down", "Down", "Left", "Down", "Return"});
-    QTest::qSleep(400);
-    const QImage countdown = Shot("2_countdown");
-    QVERIFY(CountNear(countdown, COUNTDOWN) > 20);
-    const QRect belowTexts(0, TOP_TEXT_ROWS, 240, 300 - TOP_TEXT_ROWS);
-    QVERIFY(CountNear(countdown, PLAYER_CAR, belowTexts) > 20);
-    QVERIFY(CountNear(countdown, COMPUTER_CAR, belowTexts) > 20);
-    QCOMPARE(CountNear(countdown, HIGHLIGHT, QRect(8, 148, 225, 18)), 0);
-
-    // Racing: both cars on the track, the computer's moving.
-    QTest::qSleep(5000);
-    const QImage race = Shot("3_race");
-    QVERIFY(CountNear(race, PLAYER_CAR, belowTexts) > 20);
-    QVERIFY(CountNear(race, COMPUTER_CAR, belowTexts) > 20);
-    QTest::qSleep(500);
-    QVERIFY(Shot("3_race_later").copy(belowTexts) != race.copy(belowTexts));
-
-    // The computer wins while the player waits: the result without the word Winner.
-    QImage end;
-    QVERIFY2(WaitFor(
-                 [&] {
-                     end = Shot("4_end");
-                     return CountNear(end, RESULT_BOARD, BOARD_AREA) > 5000;
-                 },
-                 90000, 1000),
-             "the end screen did not come");
-    QTest::qSleep(300);
-    end = Shot("4_end");
-    QCOMPARE(CountNear(end, WINNER_LETTERING), 0);
-    QCOMPARE(player.state(), QProcess::Running);
-
-    Keys({"space"});
-    QTest::qSleep(400);
-    const QImage menuAgain = Shot("5_menu_again");
-    QVERIFY(CountNear(menuAgain, HIGHLIGHT, QRect(8, 148, 225, 18)) > 20);
-    QCOMPARE(CountNear(menuAgain, RESULT_BOARD, BOARD_AREA), 0);
-    QCOMPARE(player.state(), QProcess::Running);
-
-    // Q during a race quits the game.
-    Keys({"Down", "Down", "Down", "Return"});
-    QTest::qSleep(4000);
-    QCOMPARE(player.state(), QProcess::Running);
-    Keys({"q"});
-    QVERIFY(player.waitForFinished(10000));
-    QCOMPARE(player.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(player.exitCode(), 0);
-}
-
-void PlayerTest::cleanupTestCase() {
-    if (player.state() != QProcess::NotRunning) {
-        player.kill();
-        player.waitForFinished(5000);
-    }
-    if (server.state() != QProcess::NotRunning) {
-        server.terminate();
-        server.waitForFinished(5000);
-    }
-}
 
 QTEST_MAIN(PlayerTest)
 #include "tst_player.moc"
