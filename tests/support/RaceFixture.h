@@ -33,6 +33,15 @@ struct RaceFixture {
     RaceCar& Computer() const { return *screen.Car(computerControl); }
     QString TextOf(VantorScreen::RaceText text) const { return screen.Text(text).text(); }
     int Interval() const { return screen.findChild<QTimer*>()->interval(); }
+    // The RaceOver reports so far, one a line: "won 1530 ms" or "lost 840 ms".
+    QString Reports() const {
+        QStringList lines;
+        for (const QList<QVariant>& report : over)
+            lines << QString("%1 %2 ms")
+                         .arg(report.at(0).toBool() ? "won" : "lost")
+                         .arg(report.at(1).value<long>());
+        return lines.join('\n');
+    }
 };
 
 // What `rule` gives for 0, 1, ... count - 1.
