@@ -1,4 +1,3 @@
-#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -8,77 +7,69 @@
 
 namespace {
 
-QString Text(const QGraphicsSimpleTextItem* item) {
-    return item != nullptr ? item->text() : QString();
-}
-
-// The game as the player meets it: keys go to the main widget, the race runs on ticks driven here.
-struct Game {
-    explicit Game(const QString& pictureDir) : widget(pictureDir), screens(widget) {
-        widget.Start();
-    }
-    void Send(int key, bool autoRepeat = false, QEvent::Type type = QEvent::KeyPress) {
-        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
-        QApplication::sendEvent(&widget, &event);
-    }
-    void Keys(std::initializer_list<int> keys) {
-        for (int key : keys) {
-            QTest::keyClick(&widget, Qt::Key(key));
-        }
-    }
-    void Tick(int ticks = 1) {
-        while (ticks-- > 0) {
-            QMetaObject::invokeMethod(screens.race, "TimeEvent");
-        }
-    }
-    // Through the countdown to the first race tick that takes keys.
-    bool TickUntilKeysAccepted() {
-        for (int tick = 0; tick < 10 && !screens.race->KeysEnabled(); ++tick) {
-            Tick();
-        }
-        return screens.race->Phase() == VantorScreen::phaseRacing && screens.race->KeysEnabled();
-    }
-    // The race's time in ms, -1 when it did not end once.
-    long RunToEnd() {
-        QSignalSpy over(screens.race, &VantorScreen::RaceOver);
-        for (int tick = 0; tick < 200000 && over.isEmpty(); ++tick) {
-            Tick();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        userWon = over.value(0).value(0).toBool();
-        return over.size() == 1 ? over[0][1].value<long>() : -1;
-    }
-    // The screens on show, the preview, the number of menu texts and the end screen's lines.
-    QString State() const {
-        const EndScreen& end = *screens.end;
-        return QStringLiteral("%1%2%3 %4 %5 %6|%7|%8")
-            .arg(screens.start->isVisible() ? "start" : "", screens.race->isVisible() ? "race" : "",
-                 screens.end->isVisible() ? "end" : "")
-            .arg(ShownPreview())
-            .arg(ItemsOf<LevelSelectBox>(*screens.canvas).size())
-            .arg(Text(end.LapCountText()), Text(end.RaceTimeText()), Text(end.RecordText()));
-    }
-
-    Vantor widget;
-    GameScreens screens;
-    bool userWon = false;
-};
-
-QString RaceTime(long ms) {
-    return QString::asprintf("Race Time: %3.3f", double(ms) / 1000.0);
-}
-QString Seconds(long ms) {
-    return QString::number(double(ms) / 1000.0, 'g', 6);
-}
+const auto Seconds = [](long ms) { return QString::number(ms / 1000.0, 'g', 6); };
 // The records file's entry, e.g. "Track0/FiveLaps"; with a value, sets it first.
 QString Record(const QString& key, const QString& value = QString()) {
     Config store(QStringLiteral("Vantor"));
     store.setGroup(QStringLiteral("vantor"));
-    if (!value.isNull()) {
-        store.writeEntry("/LapTime/" + key, value);
-    }
+    value.isNull() ? void() : store.writeEntry("/LapTime/" + key, value);
     return store.readEntry("/LapTime/" + key, QString());
 }
+
+// The game as the player meets it: keys go to the main widget, the race runs on ticks driven here.
+struct Game {
+    explicit Game(const QString& dir) : widget(dir), screens(widget) { widget.Start(); }
+    // Clicks of Up, Down, Left, Right, Return, Space and Escape by sign; then what is on show.
+    QString Keys(const QString& clicks) {
+        const int keys[] = {Qt::Key_Up,     Qt::Key_Down,  Qt::Key_Left,  Qt::Key_Right,
+                            Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape};
+        for (const QChar click : clicks) {
+            QTest::keyClick(&widget, Qt::Key(keys[QStringLiteral("^v<>\n E").indexOf(click)]));
+        }
+        return State();
+    }
+    // One key's events by letter: P and R a press and a release, p and r their auto-repeats; T a
+    // race tick.
+    void Play(int key, const QString& script) {
+        for (const QChar step : script) {
+            QKeyEvent event(step.toUpper() == 'P' ? QEvent::KeyPress : QEvent::KeyRelease, key,
+                            Qt::NoModifier, QString(), step.isLower());
+            step == 'T' ? void(QMetaObject::invokeMethod(screens.race, "TimeEvent"))
+                        : void(QApplication::sendEvent(&widget, &event));
+        }
+    }
+    // Ticks until the race ends once; then what is on show.
+    QString RunToEnd() {
+        QSignalSpy over(screens.race, &VantorScreen::RaceOver);
+        for (int tick = 0; tick < 200000 && over.isEmpty(); ++tick) {
+            Play(0, "T");
+        }
+        ms = over.size() == 1 ? over[0][1].value<long>() : -1;
+        return State();
+    }
+    // The screens on show (with the computer's top speed), the preview, the number of menu texts
+    // and the end screen's lines, the race time as "time" when it is that of the last race.
+    QString State() const {
+        const auto text = [](auto* item) { return item != nullptr ? item->text() : QString(); };
+        const EndScreen& end = *screens.end;
+        const QString time = text(end.RaceTimeText());
+        return QStringLiteral("%1%2%3 %4 %5 %6|%7|%8")
+            .arg(screens.start->isVisible() ? "start" : "",
+                 screens.race->isVisible()
+                     ? QStringLiteral("race(%1)").arg(screens.race->Car(computerControl)->maxSpeed)
+                     : "",
+                 screens.end->isVisible() ? "end" : "")
+            .arg(ShownPreview())
+            .arg(ItemsOf<LevelSelectBox>(*screens.canvas).size())
+            .arg(text(end.LapCountText()),
+                 time == QString::asprintf("Race Time: %3.3f", double(ms) / 1000.0) ? "time" : time,
+                 text(end.RecordText()));
+    }
+
+    Vantor widget;
+    GameScreens screens;
+    long ms = -1;
+};
 
 }  // namespace
 
@@ -89,126 +80,83 @@ class GameFlowTest : public QObject {
     PreviewDirectory pictures;
 
   private slots:
-
     void playedThroughTheMainWidget() {
         Game game(pictures.Path());
-        QVERIFY(game.widget.ScreensReady() && game.widget.isVisible());
         QCOMPARE(game.State(), "start 0 8 ||");
-        QCOMPARE(game.screens.start->size(), QSize(240, 300));
-        QVERIFY(game.widget.minimumSize() == QSize(240, 300) &&
+        QVERIFY(game.widget.isVisible() && game.widget.minimumSize() == QSize(240, 300) &&
                 game.widget.maximumSize() == QSize(240, 300));
 
-        // A held arrow keeps moving through the menu: to track index 2.
-        game.Send(Qt::Key_Right);
-        game.Send(Qt::Key_Right, true, QEvent::KeyRelease);
-        game.Send(Qt::Key_Right, true);
-        game.Send(Qt::Key_Right, false, QEvent::KeyRelease);
-        // "Medium", then Left below 5 laps: a one-lap race.
-        game.Keys({Qt::Key_Down, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Down,
-                   Qt::Key_Return});
-        QCOMPARE(game.State(), "race -1 0 ||");
-        QCOMPARE(game.screens.race->Car(computerControl)->maxSpeed, 5);
-
-        // Held Up in the race is one press: repeated releases and presses between ticks do not
-        // reach the race screen.
-        QVERIFY(game.TickUntilKeysAccepted());
+        // A held arrow keeps moving through the menu, to track index 2; "Medium", then Left below
+        // 5 laps: a one-lap race.
+        game.Play(Qt::Key_Right, "PrpR");
+        QCOMPARE(game.Keys("v>v<v\n"), "race(5) -1 0 ||");
+        // Held Up in the race is one press: repeated releases and presses between ticks, and
+        // after letting go repeated presses alone, do not reach the race screen.
         const RaceCar& car = *game.screens.race->Car(userControl);
         const QPointF start = car.pos();
-        game.Send(Qt::Key_Up);
-        for (int tick = 0; tick < 13; ++tick) {
-            game.Send(Qt::Key_Up, true, QEvent::KeyRelease);
-            game.Tick();
-            game.Send(Qt::Key_Up, true);
-        }
+        game.Play(Qt::Key_Up, QString(10, 'T') + "P" + QString("rTp").repeated(13));
         QVERIFY(car.speed == 3 && car.pos().y() < start.y() - 15);
-        game.Send(Qt::Key_Up, false, QEvent::KeyRelease);
-        for (int tick = 0; tick < 13; ++tick) {
-            game.Send(Qt::Key_Up, true);
-            game.Tick();
-        }
+        game.Play(Qt::Key_Up, "R" + QString("pT").repeated(13));
         QCOMPARE(car.speed, 3);
 
-        long ms = game.RunToEnd();
-        QCOMPARE(game.State(), "end -1 0 Number of Laps: 1|" + RaceTime(ms) + "|A New Record");
-        QCOMPARE(Record("Track2/OneLap"), Seconds(ms));
-        QCOMPARE(Record("Track2/TwentyFiveLaps"), "999.99");  // the whole table is written
+        QCOMPARE(game.RunToEnd(), "end -1 0 Number of Laps: 1|time|A New Record");
+        QCOMPARE(Record("Track2/OneLap"), Seconds(game.ms));
         // A key still repeating from the race does not skip the result; a fresh press leaves it for
         // the menu, rebuilt on the same track.
-        game.Send(Qt::Key_Up, true);
+        game.Play(Qt::Key_Up, "p");
         QVERIFY(game.State().startsWith("end"));
-        game.Keys({Qt::Key_Space});
-        QCOMPARE(game.State(), "start 2 8 ||");
+        QCOMPARE(game.Keys(" "), "start 2 8 ||");
 
         // A second race: the level and laps on screen, "Easy" and 5, not the ones the game began
         // with.
-        game.Keys({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
-        QCOMPARE(game.screens.race->Car(computerControl)->maxSpeed, 4);
-        ms = game.RunToEnd();
-        QCOMPARE(game.State(), "end -1 0 Number of Laps: 5|" + RaceTime(ms) + "|A New Record");
-        QCOMPARE(Record("Track2/FiveLaps"), Seconds(ms));
-        game.Keys({Qt::Key_Return});
-        QCOMPARE(game.State(), "start 2 8 ||");
+        QCOMPARE(game.Keys("vvv\n"), "race(4) -1 0 ||");
+        QCOMPARE(game.RunToEnd(), "end -1 0 Number of Laps: 5|time|A New Record");
 
         // Many races, finished or given up, leave no items behind. With a folder where the records
         // file belongs, no save succeeds, and the player is told each time.
         QVERIFY(QFile::remove(configHome.RecordsFile()) && QDir().mkdir(configHome.RecordsFile()));
         MessageBoxWatcher watcher;
+        QCOMPARE(game.Keys("\n"), "start 2 8 ||");
         const int itemsOnMenu = game.screens.canvas->items().size();
         for (int race = 1; race <= 6; ++race) {
-            game.Keys({Qt::Key_Down, Qt::Key_Down, Qt::Key_Left, Qt::Key_Down, Qt::Key_Return});
+            QVERIFY(game.Keys("vv<v\n").startsWith("race"));
             QVERIFY(game.screens.canvas->items().size() > itemsOnMenu);
-            if (race % 2 == 0) {
-                QVERIFY(game.TickUntilKeysAccepted());
-                game.Keys({Qt::Key_Escape});
-            }
-            QVERIFY(game.RunToEnd() > 0);
+            game.Play(Qt::Key_Escape, race % 2 == 0 ? QString(10, 'T') + "PR" : "");
+            game.RunToEnd();
             QCOMPARE(watcher.Warnings().size(), race);
-            const ShownWarning& warning = watcher.Warnings().last();
-            QCOMPARE(warning.caption + '/' + warning.text + '/' + warning.buttons.join(','),
-                     "Vantor/Could not save the race records/OK");
-            game.Keys({Qt::Key_Space});
-            QCOMPARE(game.State(), "start 2 8 ||");
+            QCOMPARE(game.Keys(" "), "start 2 8 ||");
             QCOMPARE(game.screens.canvas->items().size(), itemsOnMenu);
         }
+        const ShownWarning& warning = watcher.Warnings().last();
+        QCOMPARE(warning.caption + '/' + warning.text + '/' + warning.buttons.join(','),
+                 "Vantor/Could not save the race records/OK");
         QVERIFY(QDir().rmdir(configHome.RecordsFile()));
     }
 
     void recordsKeepTheFastestFinishedRace() {
-        // A five-lap race on the first track from a fresh game over this record: the end screen's
-        // record line, and the record after it (empty: this race's time).
+        // A five-lap race on the first track, the player idle, from a fresh game over this record:
+        // what the end screen shows and the record after it, "this race" for its own time.
         long ms = 0;
-        const auto race = [&](const QString& record, bool giveUp, const QString& line,
-                              const QString& after) {
-            QFile::remove(configHome.RecordsFile());
+        const auto race = [&](const QString& record, bool giveUp) {
             Record("Track0/FiveLaps", record);
             Game game(pictures.Path());
-            game.Keys({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
-            if (giveUp && game.TickUntilKeysAccepted()) {
-                game.Tick(50);
-                game.Keys({Qt::Key_Escape});
-            }
-            ms = game.RunToEnd();
-            // The computer wins, and the race time shows whatever happens to the record.
-            QCOMPARE(game.State() + (game.userWon ? " won" : ""),
-                     "end -1 0 Number of Laps: 5|" + RaceTime(ms) + '|' + line);
-            QCOMPARE(Record("Track0/FiveLaps"), after.isEmpty() ? Seconds(ms) : after);
+            game.Keys("vvv\n");
+            game.Play(Qt::Key_Escape, giveUp ? QString(60, 'T') + "PR" : "");
+            const QString end = game.RunToEnd().section('|', 1), after = Record("Track0/FiveLaps");
+            ms = game.ms;
+            return end + " / " + (after == Seconds(ms) ? "this race" : after);
         };
-        const auto recordLine = [](long ms) {
-            return QString::asprintf("Track Record: %3.3f", double(ms) / 1000.0);
+        const auto standing = [](const QString& record) {
+            return QString::asprintf("time|Track Record: %3.3f / ", record.toDouble()) + record;
         };
-        // Whoever won, a finished race faster than the record sets it.
-        race("999.99", false, "A New Record", {});
-        const long time = ms;
-        // Slower record: replaced; equal: kept, and still announced; faster: kept.
-        race(Seconds(time + 30), false, "A New Record", Seconds(time));
-        race(Seconds(time), false, "A New Record", Seconds(time));
-        race(Seconds(time - 30), false, recordLine(time - 30), Seconds(time - 30));
-        QCOMPARE(ms, time);
+        // Whoever wins (never the idle player), a finished race faster than the record sets it.
+        QCOMPARE(race("999.99", false), "time|A New Record / this race");
+        const long best = ms;
+        // An equal record is kept, and still announced; a faster one is kept.
+        QCOMPARE(race(Seconds(best), false), "time|A New Record / this race");
+        QCOMPARE(race(Seconds(best - 30), false), standing(Seconds(best - 30)));
         // A race given up is no finished race, however short: the standing record stays.
-        race("999.99", true, recordLine(999990), "999.99");
-        QVERIFY(ms > 0 && ms < time);
-        race(Seconds(time), true, recordLine(time), Seconds(time));
-        QVERIFY(ms > 0 && ms < time);
+        QCOMPARE(race(Seconds(best), true), standing(Seconds(best)));
     }
 
     void missingPicturesDirectoryBuildsNoScreensAndDropsKeys() {
@@ -216,16 +164,14 @@ class GameFlowTest : public QObject {
         MessageBoxWatcher watcher;
         Game game(missing);
         for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q}) {
-            game.Keys({key});
-            game.Send(key, true);
+            game.Play(key, "PRpr");
         }
-        QCOMPARE(watcher.Warnings().size(), 1);
-        const ShownWarning& warning = watcher.Warnings()[0];
+        const ShownWarning& warning = watcher.Warnings().value(0);
         QCOMPARE(warning.caption + '/' + warning.text + '/' + warning.buttons.join(','),
                  "Vantor/Could not locate Directory " + missing + "/Quit");
-        const GameScreens& screens = game.screens;
-        QVERIFY(!game.widget.ScreensReady() && !screens.start && !screens.race && !screens.end);
-        QVERIFY(game.widget.isVisible() && game.widget.GetTrackImage(0) == nullptr);
+        QVERIFY(watcher.Warnings().size() == 1 && !game.widget.ScreensReady() &&
+                !game.screens.start && !game.screens.race && !game.screens.end &&
+                game.widget.isVisible() && game.widget.GetTrackImage(0) == nullptr);
     }
 };
 
