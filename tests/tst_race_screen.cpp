@@ -48,6 +48,7 @@ class TestRaceScreen : public QObject {
     void keys();
     void crashesStopAndSpinOnlyOnHard();
     void carLineUnderBridges();
+    void carFrontWalksTheFrameBorder();
 };
 
 void TestRaceScreen::setUpPlacesCarsAndTexts() {
@@ -262,6 +263,21 @@ void TestRaceScreen::carLineUnderBridges() {
     // Looked up on the car's own level first: the bridge above, the ground corner below.
     QCOMPARE(race.screen.GetCurrentGridSection(37.9, 109.9, 3)->LevelValue(), 2);
     QCOMPARE(race.screen.GetCurrentGridSection(37.9, 109.9, 1)->PieceKind(), pieceUpperLeft);
+}
+
+void TestRaceScreen::carFrontWalksTheFrameBorder() {
+    // Clockwise round the 20x20 frame from the middle of the top edge, a sixth of a side a
+    // picture, so that pictures 3, 9, 15 and 21 fall on the corners.
+    Race race(TRACK_1, EASY);
+    const QPointF corners[] = {{0, 0}, {20, 0}, {20, 20}, {0, 20}, {0, 0}};
+    for (int picture = 0; picture < RaceCar::HEADING_COUNT; ++picture) {
+        race.User().pictureIndex = picture;
+        double x = 5, y = 7;
+        race.screen.GetRaceCarFront(&race.User(), &x, &y);
+        const int side = (picture + 3) % 24 / 6, step = (picture + 3) % 6;
+        const QPointF along = (corners[side + 1] - corners[side]) * step / 6.0;
+        QCOMPARE(QPointF(x, y), QPointF(5, 7) + corners[side] + along);
+    }
 }
 
 QTEST_MAIN(TestRaceScreen)
