@@ -27,6 +27,15 @@ QByteArray Finish(char (&buffer)[LogTrace::RECORD_BUFFER_SIZE], int wanted) {
     return QByteArray(buffer, wanted);
 }
 
+// Start and end records share one layout, the StartTime label included.
+QByteArray FunctionRecord(const char* event, const char* name, const TraceTime& time) {
+    char buffer[LogTrace::RECORD_BUFFER_SIZE] = {};
+    return Finish(
+        buffer,
+        std::snprintf(buffer, sizeof buffer, "FUNCT %s: %s StartTime: %02d:%02d:%02d:%ld\n", event,
+                      Printable(name), time.hour, time.minute, time.second, time.microseconds));
+}
+
 }  // namespace
 
 TraceTime TraceTime::Now() {
@@ -57,20 +66,11 @@ QByteArray LogTrace::WarningRecord(const char* text) {
 }
 
 QByteArray LogTrace::StartRecord(const char* name, const TraceTime& time) {
-    char buffer[RECORD_BUFFER_SIZE] = {};
-    return Finish(
-        buffer,
-        std::snprintf(buffer, sizeof buffer, "FUNCT START: %s StartTime: %02d:%02d:%02d:%ld\n",
-                      Printable(name), time.hour, time.minute, time.second, time.microseconds));
+    return FunctionRecord("START", name, time);
 }
 
-// Start and end records share one layout, the StartTime label included.
 QByteArray LogTrace::EndRecord(const char* name, const TraceTime& time) {
-    char buffer[RECORD_BUFFER_SIZE] = {};
-    return Finish(
-        buffer,
-        std::snprintf(buffer, sizeof buffer, "FUNCT END: %s StartTime: %02d:%02d:%02d:%ld\n",
-                      Printable(name), time.hour, time.minute, time.second, time.microseconds));
+    return FunctionRecord("END", name, time);
 }
 
 void LogTrace::LogDebug(const char* text) {
