@@ -14,7 +14,9 @@ void RectangleItem::setSize(int width, int height) {
     size = QSize(width, height);
 }
 
-QRectF RectangleItem::boundingRect() const { return QRectF(QPointF(0, 0), size); }
+QRectF RectangleItem::boundingRect() const {
+    return QRectF(QPointF(0, 0), size);
+}
 
 void RectangleItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
     drawShape(*painter);

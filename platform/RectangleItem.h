@@ -5,7 +5,7 @@
 // A canvas item that covers a width x height rectangle from its position and draws itself in
 // drawShape(). Like every item of ours it starts hidden and belongs to the canvas it is put on.
 class RectangleItem : public QGraphicsItem {
-public:
+  public:
     explicit RectangleItem(QGraphicsScene* canvas);
 
     void setSize(int width, int height);
@@ -15,9 +15,9 @@ public:
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
-protected:
+  protected:
     virtual void drawShape(QPainter& painter) = 0;
 
-private:
+  private:
     QSize size;
 };

@@ -70,9 +70,10 @@ QByteArray XpmWriter::toXpm(const QImage& image) const {
            QByteArray::number(charsPerPixel) + "\",\n";
     for (const QRgb colour : colours) {
         const QByteArray& key = keys.value(colour);
-        QByteArray text = colour == kTransparent
-                              ? QByteArray("None")
-                              : "#" + QByteArray::number(colour & 0xffffffu, 16).rightJustified(6, '0').toUpper();
+        QByteArray text =
+            colour == kTransparent
+                ? QByteArray("None")
+                : "#" + QByteArray::number(colour & 0xffffffu, 16).rightJustified(6, '0').toUpper();
         text = colourTexts.value(key, text);
         out += "\"" + key + " c " + text + "\",\n";
     }

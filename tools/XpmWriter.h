@@ -7,9 +7,10 @@
 
 // Turns a picture into an XPM file that the game includes as constant C++ data.
 class XpmWriter {
-public:
-    // Pixels with alpha 0 become the colour "None". Every other pixel is written with its RGB value;
-    // colours listed in fixedKeys get that key, the rest get keys chosen in order of appearance.
+  public:
+    // Pixels with alpha 0 become the colour "None". Every other pixel is written with its RGB
+    // value; colours listed in fixedKeys get that key, the rest get keys chosen in order of
+    // appearance.
     explicit XpmWriter(QString arrayName) : arrayName(std::move(arrayName)) {}
 
     void setFixedKey(QRgb colour, const QByteArray& key) { fixedKeys.insert(colour, key); }
@@ -22,7 +23,7 @@ public:
     QByteArray toXpm(const QImage& image) const;
     bool write(const QImage& image, const QString& path) const;
 
-private:
+  private:
     QString arrayName;
     QMap<QRgb, QByteArray> fixedKeys;
     QMap<QByteArray, QByteArray> colourTexts;
