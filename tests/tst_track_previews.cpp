@@ -16,8 +16,8 @@ namespace {
 QStringList Shown(const MessageBoxWatcher& boxes, const QWidget& parent) {
     QStringList shown;
     for (const ShownWarning& box : boxes.Warnings()) {
-        const bool onParent = box.parent == &parent;
-        shown << box.caption + '|' + box.text + '|' + box.buttons.join(',') + (onParent ? "" : "!");
+        shown << box.caption + '|' + box.text + '|' + box.buttons.join(',') +
+                     (box.parent == &parent ? "" : "!");
     }
     return shown;
 }
@@ -35,63 +35,50 @@ class TrackPreviewsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void eachMissingOrBrokenFileIsReportedByItsNumber();
-
-  private:
-    VantorImages images;
-    const QImage notAvailable = images.GetImage(VantorImages::TRACK_NOT_AVAILABLE);
-    QTemporaryDir folder;
-    const QString pictureDir = folder.path() + "/";
-    Canvas canvas;
-    QWidget mainWidget;
-};
-
-void TrackPreviewsTest::eachMissingOrBrokenFileIsReportedByItsNumber() {
-    vantorImages = &images;
-    // Odd files go missing, even ones are cut short: both count as missing. 0 breaks none.
-    for (int broken = 0; broken <= 15; ++broken) {
-        QVERIFY(QDir(pictureDir).mkpath("track_pics"));
-        for (int n = 1; n <= 15; ++n) {
-            const QString path = pictureDir + QString("track_pics/TrackPix%1.png").arg(n);
-            QImage picture(100 + n, 50 + n, QImage::Format_RGB32);  // its size tells the file
-            picture.fill(Qt::darkGreen);
-            QVERIFY(picture.save(path, "PNG"));
-            // A file cut off after its header is as good as none.
-            QVERIFY(n != broken || (n % 2 == 1 ? QFile::remove(path) : QFile::resize(path, 30)));
+    void eachMissingOrBrokenFileIsReportedByItsNumber() {
+        VantorImages images;
+        vantorImages = &images;
+        QTemporaryDir folder;
+        const QString dir = folder.path() + "/";
+        Canvas canvas;
+        QWidget mainWidget;
+        const QImage notAvailable = images.GetImage(VantorImages::TRACK_NOT_AVAILABLE);
+        QVERIFY(QDir(dir).mkpath("track_pics"));
+        // Odd files go missing, even ones are cut off after their header: both count as missing.
+        for (int broken = 0; broken <= 15; ++broken) {
+            for (int n = 1; n <= 15; ++n) {
+                const QString path = dir + QString("track_pics/TrackPix%1.png").arg(n);
+                // Its size tells the file.
+                QVERIFY(notAvailable.copy(0, 0, 100 + n, 50 + n).save(path, "PNG"));
+                QVERIFY(n != broken || (n % 2 ? QFile::remove(path) : QFile::resize(path, 30)));
+            }
+            MessageBoxWatcher boxes;
+            TrackPreviews previews(&canvas, &mainWidget, dir);
+            previews.Load();
+            QCOMPARE(Shown(boxes, mainWidget),
+                     broken >= 1 && broken <= 13 ? QStringList{Box(broken, dir)} : QStringList());
+            QCOMPARE(canvas.items().size(), 15);
+            for (int track = 0; track < 15; ++track) {
+                const ImageItem* item = previews.Item(track);
+                QVERIFY(item != nullptr && !item->isVisible());
+                QVERIFY(track == broken - 1
+                            ? item->Image() == notAvailable
+                            : item->Image().size() == QSize(101 + track, 51 + track));
+            }
+            QVERIFY(previews.Item(-1) == nullptr && previews.Item(15) == nullptr);
         }
+        // Each round above starts from the fifteen items of its own previews, so the previews
+        // take their items with them; loading again replaces them rather than adding more.
         MessageBoxWatcher boxes;
-        TrackPreviews previews(&canvas, &mainWidget, pictureDir);
+        TrackPreviews previews(&canvas, &mainWidget, dir + "nowhere/");
         previews.Load();
-        const bool reported = broken >= 1 && broken <= 13;
-        QCOMPARE(Shown(boxes, mainWidget),
-                 reported ? QStringList{Box(broken, pictureDir)} : QStringList());
+        previews.Load();
         QCOMPARE(canvas.items().size(), 15);
-        for (int track = 0; track < 15; ++track) {
-            const ImageItem* item = previews.Item(track);
-            QVERIFY(item != nullptr && !item->isVisible());
-            const bool standIn = track == broken - 1;
-            QCOMPARE(item->Image() == notAvailable, standIn);
-            QVERIFY(standIn || item->Image().size() == QSize(101 + track, 51 + track));
-        }
-        QVERIFY(previews.Item(-1) == nullptr && previews.Item(15) == nullptr);
+        QStringList expected;
+        for (int n = 1; n <= 13; ++n) expected << Box(n, dir + "nowhere/");
+        QCOMPARE(Shown(boxes, mainWidget), expected + expected);
     }
-
-    const QString nowhere = pictureDir + "nowhere/";
-    MessageBoxWatcher boxes;
-    auto previews = std::make_unique<TrackPreviews>(&canvas, &mainWidget, nowhere);
-    previews->Load();
-    QStringList expected;
-    for (int n = 1; n <= 13; ++n) {
-        expected << Box(n, nowhere);
-    }
-    QCOMPARE(Shown(boxes, mainWidget), expected);
-    // Loading again replaces the items rather than adding fifteen more.
-    previews->Load();
-    QCOMPARE(canvas.items().size(), 15);
-    previews.reset();
-    // The previews take their items with them.
-    QCOMPARE(canvas.items().size(), 0);
-}
+};
 
 QTEST_MAIN(TrackPreviewsTest)
 #include "tst_track_previews.moc"
