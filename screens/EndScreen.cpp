@@ -17,7 +17,7 @@ const QRect VIEW_GEOMETRY(8, -1, Canvas::WIDTH, Canvas::HEIGHT);
 EndScreen::EndScreen(Canvas& sharedCanvas, QWidget* parent)
     : QWidget(parent),
       canvas(sharedCanvas),
-      view(new CanvasView(&sharedCanvas, this, VIEW_GEOMETRY)),
+      view(std::make_unique<CanvasView>(&sharedCanvas, this, VIEW_GEOMETRY)),
       continueText(NewLine("Hit Any Key To Continue", CONTINUE_Y, true)) {}
 
 // The result items go before the canvas does; the canvas outlives every screen.

@@ -48,7 +48,7 @@ class EndScreen : public QWidget {
     int CentredXOf(const QGraphicsItem& item) const;
 
     Canvas& canvas;
-    CanvasView* view;  // child widget
+    std::unique_ptr<CanvasView> view;
     std::unique_ptr<QGraphicsSimpleTextItem> continueText;
     std::unique_ptr<QGraphicsSimpleTextItem> lapCountText;
     std::unique_ptr<QGraphicsSimpleTextItem> raceTimeText;
