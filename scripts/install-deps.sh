@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and playing Vantor need, when they are missing.
+# Installs the Debian packages that Vantor needs, when they are missing: "play" for building and
+# playing it, "test" (the default) for building and running every test as well.
 set -euo pipefail
 
+# Building and playing; Xvnc serves the game where there is no display.
 packages=(
     cmake g++ make ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
     fonts-urw-base35
-    libbenchmark-dev
-    xvfb xdotool x11-apps imagemagick
+    tigervnc-standalone-server
 )
+if [ "${1:-test}" = test ]; then
+    packages+=(
+        clang libclang-rt-14-dev                    # the second compiler, with its sanitizers
+        libbenchmark-dev                            # bench/
+        xvfb xdotool x11-apps imagemagick           # playing the game with real keys
+        vncsnapshot                                 # a real viewer of the headless game
+        dpkg-dev file lintian desktop-file-utils appstream  # building and checking the package
+    )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
