@@ -1,5 +1,7 @@
 #include "app/Vantor.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPalette>
@@ -29,7 +31,10 @@ void PaintGreen(QWidget& widget) {
 }  // namespace
 
 QString Vantor::DefaultPictureDir() {
-    return QStringLiteral(VANTOR_PICTURE_DIR);
+    // A relative folder is the way from the program's own folder, so one program runs from any
+    // install prefix and from the build folder.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_PICTURE_DIR))) + '/';
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)

@@ -25,7 +25,7 @@ class Vantor : public QWidget {
     static constexpr int WINDOW_WIDTH = 240;
     static constexpr int WINDOW_HEIGHT = 300;
 
-    // The pictures directory the game was built for.
+    // The pictures directory the game was built for, absolute, with its trailing slash.
     static QString DefaultPictureDir();
 
     // The directory is given with its trailing slash. Without it the player is told so and the
