@@ -3,11 +3,13 @@
 #include <memory>
 
 #include "app/Vantor.h"
+#include "graphics/ApplicationIcon.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The window's title, and nothing else: the records store is named on its own.
     QApplication::setApplicationName(QStringLiteral("Vantor"));
+    QApplication::setWindowIcon(ApplicationIcon().Icon());
 
     // The game sets the global vantor to itself while it lives.
     const auto game = std::make_unique<Vantor>();
