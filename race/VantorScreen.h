@@ -61,6 +61,11 @@ class VantorScreen : public QWidget {
   signals:
     void RaceOver(bool userWon, long elapsedMs);
 
+  protected:
+    // Qt's own key handlers stay as they are; the main widget forwards key codes to ours above.
+    using QWidget::keyPressEvent;
+    using QWidget::keyReleaseEvent;
+
   private slots:
     void TimeEvent();
 

@@ -42,6 +42,10 @@ class EndScreen : public QWidget {
   signals:
     void ReturnToStart();
 
+  protected:
+    // Qt's own key handler stays as it is; the main widget calls ours above.
+    using QWidget::keyPressEvent;
+
   private:
     void RemoveResult();
     std::unique_ptr<QGraphicsSimpleTextItem> NewLine(const QString& text, int y, bool bold) const;

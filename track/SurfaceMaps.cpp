@@ -1,6 +1,7 @@
 #include "track/SurfaceMaps.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -111,20 +112,24 @@ constexpr SurfaceMap MakeSurfaceMap(const MapRule& rule) {
     return map;
 }
 
-constexpr std::array<SurfaceMap, SURFACE_MAP_COUNT> MakeAllSurfaceMaps() {
-    std::array<SurfaceMap, SURFACE_MAP_COUNT> maps{};
-    for (int id = 0; id < SURFACE_MAP_COUNT; ++id) {
-        maps[id] = MakeSurfaceMap(MAP_RULES[id]);
-    }
-    return maps;
+// Each map is its own constant, so each is evaluated on its own: one evaluation of all thirteen
+// would exceed a compiler's step limit for compile-time evaluation.
+template <int Id>
+constexpr SurfaceMap SURFACE_MAP = MakeSurfaceMap(MAP_RULES[Id]);
+
+template <int... Ids>
+constexpr std::array<const SurfaceMap*, sizeof...(Ids)> SurfaceMapTable(
+    std::integer_sequence<int, Ids...>) {
+    return {&SURFACE_MAP<Ids>...};
 }
 
-constexpr std::array<SurfaceMap, SURFACE_MAP_COUNT> SURFACE_MAPS = MakeAllSurfaceMaps();
+constexpr std::array<const SurfaceMap*, SURFACE_MAP_COUNT> SURFACE_MAPS =
+    SurfaceMapTable(std::make_integer_sequence<int, SURFACE_MAP_COUNT>{});
 
 }  // namespace
 
 const SurfaceMap& BuiltInSurfaceMap(SurfaceMapId id) {
-    return SURFACE_MAPS[static_cast<int>(id)];
+    return *SURFACE_MAPS[static_cast<int>(id)];
 }
 
 int SurfaceMapRoadValue(SurfaceMapId id) {
