@@ -63,6 +63,10 @@ Vantor::Vantor(QString directory, QWidget* parent)
     records = std::make_unique<UserSettings>();
     vantorConfig = records.get();
     records->ReadFastestRaceTime();
+    // Said once, here: the records are then kept in memory only, and no save is tried.
+    if (!records->StoreProblem().isEmpty()) {
+        ShowWarning(this, CAPTION, records->StoreProblem(), QStringLiteral("OK"));
+    }
 
     BuildScreens();
     setFocus();
@@ -166,7 +170,7 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     const double record = UpdateRecord(seconds, raceScreen->RaceGivenUp());
     const bool saved = records->WriteFastestRaceTime();
     endScreen->Show(userWon, raceTrack, raceLaps, seconds, record);
-    if (!saved) {
+    if (!saved && records->StoreProblem().isEmpty()) {
         ShowWarning(this, CAPTION, QStringLiteral("Could not save the race records"),
                     QStringLiteral("OK"));
     }

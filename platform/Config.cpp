@@ -1,10 +1,19 @@
 #include "platform/Config.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QStringTokenizer>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -59,12 +68,18 @@ QString UnescapedKey(const QString& escaped) {
     return key;
 }
 
+// Control characters, and surrogates, which UTF-8 cannot hold on their own, are written as \x
+// escapes.
+bool NeedsHexEscape(QChar c) {
+    return c.unicode() < 0x20 || c.isSurrogate();
+}
+
 bool NeedsQuotes(const QString& text) {
     if (text.front().isSpace() || text.back().isSpace()) {
         return true;
     }
     for (const QChar c : text) {
-        if (c == ';' || c == ',' || c == '=' || c == '"' || c == '\\' || c.unicode() < 0x20) {
+        if (c == ';' || c == ',' || c == '=' || c == '"' || c == '\\' || NeedsHexEscape(c)) {
             return true;
         }
     }
@@ -108,7 +123,7 @@ QByteArray EscapedValue(const QString& text) {
     for (const QChar c : stored) {
         const ValueEscape* escape = FindEscape(&ValueEscape::character, c.unicode());
         // A hex escape runs on over hex digits, so a digit right after one is escaped too.
-        if ((escape == nullptr && c.unicode() < 0x20) || (afterHexEscape && IsHexDigit(c))) {
+        if ((escape == nullptr && NeedsHexEscape(c)) || (afterHexEscape && IsHexDigit(c))) {
             escaped += "\\x" + QString::number(c.unicode(), 16);
             afterHexEscape = true;
             continue;
@@ -167,7 +182,8 @@ QString UnescapedValue(const QString& raw) {
 
 Config::Config(const QString& name)
     : path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + name +
-           ".ini") {
+           ".ini"),
+      target(path) {
     load();
 }
 
@@ -178,38 +194,90 @@ Config::~Config() {
 }
 
 void Config::load() {
-    QFile file(path);
-    if (!QFileInfo::exists(path)) {
-        loaded = true;
-        return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return;
-    }
-    QString section = GENERAL_SECTION;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine().trimmed();
-        if (line.startsWith("\xEF\xBB\xBF")) {
-            line = line.mid(3).trimmed();
-        }
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) {
-            continue;
-        }
-        if (line.startsWith('[') && line.endsWith(']')) {
-            section = UnescapedKey(QString::fromUtf8(line.mid(1, line.size() - 2).trimmed()));
-            continue;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0) {
-            sections[section].insert(
-                UnescapedKey(QString::fromUtf8(line.left(equals).trimmed())),
-                UnescapedValue(QString::fromUtf8(line.mid(equals + 1).trimmed())));
-        }
-    }
-    loaded = file.error() == QFileDevice::NoError;
-    if (!loaded) {
+    QByteArray contents;
+    state = checkedContents(contents);
+    if (state == Status::Usable && !parse(contents)) {
+        state = Status::Damaged;
         sections.clear();
     }
+}
+
+// The node is looked at before it is opened: opening a FIFO waits for a writer, and opening a
+// device may do anything.
+Config::Status Config::checkedContents(QByteArray& contents) {
+    struct stat node {};
+    if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
+        return errno == ENOENT ? Status::Usable : Status::Unreadable;
+    }
+    if (S_ISLNK(node.st_mode)) {
+        const std::unique_ptr<char, decltype(&free)> resolved(
+            realpath(QFile::encodeName(path).constData(), nullptr), &free);
+        if (resolved == nullptr) {
+            return errno == EACCES ? Status::Unreadable : Status::BrokenLink;
+        }
+        target = QFile::decodeName(resolved.get());
+    }
+    const QByteArray file = QFile::encodeName(target);
+    if (stat(file.constData(), &node) != 0) {
+        return Status::Unreadable;
+    }
+    if (S_ISDIR(node.st_mode)) {
+        return Status::Folder;
+    }
+    if (!S_ISREG(node.st_mode)) {
+        return Status::NotAFile;
+    }
+    if (node.st_size > MAX_FILE_BYTES) {
+        return Status::TooLarge;
+    }
+    // Not blocking, and checked again once open, in case the node was swapped in the meantime.
+    const int descriptor = open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    QFile reader;
+    if (descriptor < 0 || !reader.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+        return Status::Unreadable;
+    }
+    if (fstat(descriptor, &node) != 0 || !S_ISREG(node.st_mode)) {
+        return Status::NotAFile;
+    }
+    contents = reader.read(MAX_FILE_BYTES + 1);
+    if (reader.error() != QFileDevice::NoError) {
+        return Status::Unreadable;
+    }
+    return contents.size() > MAX_FILE_BYTES ? Status::TooLarge : Status::Usable;
+}
+
+// False when any line is not part of the INI layout: a file that is not a store as a whole could
+// be anything the player keeps, and would be lost when written back.
+bool Config::parse(const QByteArray& contents) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(contents);
+    if (decoder.hasError() || contents.contains('\0')) {
+        return false;
+    }
+    QString section = GENERAL_SECTION;
+    for (const QStringView rawLine : QStringTokenizer(text, u'\n')) {
+        const QStringView line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) {
+            continue;
+        }
+        if (line.startsWith(u'[')) {
+            if (!line.endsWith(u']')) {
+                return false;
+            }
+            section = UnescapedKey(line.mid(1, line.size() - 2).trimmed().toString());
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0) {
+            return false;
+        }
+        sections[section].insert(UnescapedKey(line.left(equals).trimmed().toString()),
+                                 UnescapedValue(line.mid(equals + 1).trimmed().toString()));
+    }
+    return true;
 }
 
 void Config::setGroup(const QString& newGroup) {
@@ -238,7 +306,7 @@ void Config::writeEntry(const QString& key, const QString& text) {
 }
 
 bool Config::save() {
-    if (!loaded || !QDir().mkpath(QFileInfo(path).absolutePath())) {
+    if (state != Status::Usable || !QDir().mkpath(QFileInfo(target).absolutePath())) {
         return false;
     }
     QByteArray contents;
@@ -251,7 +319,11 @@ bool Config::save() {
             contents += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + '\n';
         }
     }
-    QSaveFile file(path);
+    // A file too large to be read back is not written.
+    if (contents.size() > MAX_FILE_BYTES) {
+        return false;
+    }
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }

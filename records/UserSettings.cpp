@@ -21,6 +21,43 @@ bool IsTrack(int track) {
     return track >= 0 && track < UserSettings::TRACK_COUNT;
 }
 
+// What is wrong with a store that cannot be used, and what that means for this run; empty for a
+// usable one.
+QString ProblemText(const Config& store) {
+    QString what;
+    switch (store.status()) {
+        case Config::Status::Usable:
+            return QString();
+        case Config::Status::Folder:
+            what = QStringLiteral("is a folder, not a file");
+            break;
+        case Config::Status::NotAFile:
+            what = QStringLiteral("is not an ordinary file");
+            break;
+        case Config::Status::BrokenLink:
+            what = QStringLiteral("is a link to a file that does not exist");
+            break;
+        case Config::Status::TooLarge:
+            what = QStringLiteral("is too large to be a race records file (over %1 MiB)")
+                       .arg(Config::MAX_FILE_BYTES / (1024 * 1024));
+            break;
+        case Config::Status::Unreadable:
+            what = QStringLiteral("cannot be read");
+            break;
+        case Config::Status::Damaged:
+            what = QStringLiteral("is damaged: it is not a race records file the game can read");
+            break;
+    }
+    const QString file =
+        store.targetName() == store.fileName()
+            ? store.fileName()
+            : QStringLiteral("%1 (a link to %2)").arg(store.fileName(), store.targetName());
+    return QStringLiteral(
+               "The race records file %1 %2.\n\nYour race records will not be kept "
+               "this time; the file is left as it is.")
+        .arg(file, what);
+}
+
 }  // namespace
 
 const UserSettings::RaceLength UserSettings::RACE_LENGTHS[6] = {
@@ -50,6 +87,7 @@ QString UserSettings::RecordKey(int track, const RaceLength& length) {
 void UserSettings::ReadFastestRaceTime() {
     Config store(STORE_NAME);
     store.setGroup(STORE_GROUP);
+    storeProblem = ProblemText(store);
     for (int track = 0; track < TRACK_COUNT; ++track) {
         for (const RaceLength& length : RACE_LENGTHS) {
             bool converted = false;
@@ -61,6 +99,11 @@ void UserSettings::ReadFastestRaceTime() {
 }
 
 bool UserSettings::WriteFastestRaceTime() {
+    // A store set aside stays untouched even if it was mended meanwhile: the player was told that
+    // this run keeps no records.
+    if (!storeProblem.isEmpty()) {
+        return false;
+    }
     Config store(STORE_NAME);
     store.setGroup(STORE_GROUP);
     for (int track = 0; track < TRACK_COUNT; ++track) {

@@ -13,11 +13,15 @@ class UserSettings {
 
     UserSettings() = default;
 
-    // Loads every record from the store. A missing or damaged entry reads as NO_RECORD.
+    // Loads every record from the store. A missing or damaged entry reads as NO_RECORD. A store
+    // that exists but cannot be used is set aside for the rest of the run: every record reads as
+    // NO_RECORD and nothing is written to it.
     void ReadFastestRaceTime();
-    // Writes the whole table to the store. False when the store could not be saved; the records
-    // already on disk are then left as they were.
+    // Writes the whole table to the store. False when the store could not be saved, or was set
+    // aside; the records already on disk are then left as they were.
     bool WriteFastestRaceTime();
+    // Why the store was set aside, in words for the player; empty when it is in use.
+    const QString& StoreProblem() const { return storeProblem; }
 
     // NO_RECORD for a track or race length that holds no record.
     double FastestRaceTime(int track, int laps) const;
@@ -46,4 +50,5 @@ class UserSettings {
     RaceTimes twentyFiveLapTimes;
     // One-lap races are kept apart so that the 25-lap record only ever holds 25-lap times.
     RaceTimes oneLapTimes;
+    QString storeProblem;
 };

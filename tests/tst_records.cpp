@@ -1,3 +1,7 @@
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -5,9 +9,13 @@
 
 #include <tuple>
 
+#include "app/Globals.h"
+#include "platform/Config.h"
 #include "records/UserSettings.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/GameFixture.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/NodeState.h"
 
 namespace {
 
@@ -42,10 +50,16 @@ class TestRecords : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() { QFile::remove(storePath); }
+    // Whatever stands where the store belongs: a file, link, FIFO or device, or a folder.
+    void init() {
+        QFile::remove(storePath);
+        QDir(storePath).removeRecursively();
+    }
     void storesEveryRecordUnderItsOwnKey();
     void damagedEntriesReadAsNoRecordAndAreRepaired();
     void anUnwritableStoreLosesNothing();
+    void onlyARegularFileIsTheStore_data();
+    void onlyARegularFileIsTheStore();
 
   private:
     // Every entry of the file as Qt's own INI reader sees it.
@@ -58,8 +72,11 @@ class TestRecords : public QObject {
         return entries;
     }
 
+    void RunUnprivileged();
+
     const TemporaryConfigHome home;
     const QString storePath = home.RecordsFile();
+    const PreviewDirectory pictures;
 };
 
 void TestRecords::storesEveryRecordUnderItsOwnKey() {
@@ -143,6 +160,136 @@ void TestRecords::anUnwritableStoreLosesNothing() {
              QStringList{"Vantor.ini"});
     QVERIFY(records.WriteFastestRaceTime());
     QCOMPARE(ReadRecords().FastestRaceTime(4, 10), 55.25);
+}
+
+void TestRecords::onlyARegularFileIsTheStore_data() {
+    QTest::addColumn<QString>("node");
+    // What the player is told is wrong; nothing for a store in use.
+    QTest::addColumn<QString>("problem");
+    const QString notAFile = "is not an ordinary file";
+    QTest::newRow("link to a file") << "link file"
+                                    << "";
+    QTest::newRow("link to a device") << "link device" << notAFile;
+    QTest::newRow("link to a FIFO") << "link fifo" << notAFile;
+    QTest::newRow("broken link") << "link missing"
+                                 << "is a link to a file that does not exist";
+    QTest::newRow("FIFO") << "fifo" << notAFile;
+    QTest::newRow("folder") << "folder"
+                            << "is a folder, not a file";
+    QTest::newRow("oversized file") << "oversized"
+                                    << "is too large to be a race records file (over 1 MiB)";
+    QTest::newRow("damaged file") << "damaged"
+                                  << "is damaged: it is not a race records file the game can read";
+    QTest::newRow("unreadable file") << "unreadable"
+                                     << "cannot be read";
+}
+
+// The store, or what stands in its place, is made here; the game starts on it, a race ends, and
+// the game ends.
+void TestRecords::onlyARegularFileIsTheStore() {
+    QFETCH(QString, node);
+    QFETCH(QString, problem);
+    const QByteArray records = "[other]\nkept=yes\n[vantor]\nLapTime\\Track0\\TenLaps=70.5\n";
+    const QTemporaryDir elsewhere;
+    const bool linked = node.startsWith("link ");
+    const QString made = linked ? elsewhere.filePath("target") : storePath;
+    const QString kind = node.section(' ', -1);
+    const auto write = [&](const QByteArray& contents, QFile::Permissions permissions) {
+        QFile file(made);
+        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+               file.setPermissions(permissions);
+    };
+    const QFile::Permissions readWrite = QFile::ReadOwner | QFile::WriteOwner;
+    bool ready = kind == "missing";
+    if (kind == "file") {
+        ready = write(records, readWrite);
+    } else if (kind == "device") {
+        // A character device like /dev/full, where any write fails.
+        if (mknod(QFile::encodeName(made), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+            QSKIP("Making a device node needs root; the device cases are not run.");
+        }
+        ready = true;
+    } else if (kind == "fifo") {
+        ready = mkfifo(QFile::encodeName(made), 0666) == 0;
+    } else if (kind == "folder") {
+        ready = QDir().mkpath(made + "/inside");
+    } else if (kind == "oversized") {
+        ready = write(records + QByteArray(Config::MAX_FILE_BYTES, ';'), readWrite);
+    } else if (kind == "damaged") {
+        ready = write(records + "\x01\x02binary\n", readWrite);
+    } else if (kind == "unreadable") {
+        ready = write(records, {});
+        if (geteuid() == 0) {
+            return RunUnprivileged();
+        }
+        if (QFile(made).open(QIODevice::ReadOnly)) {
+            QSKIP("A file without read permission is still readable here; not run.");
+        }
+    }
+    QVERIFY(ready);
+    if (linked) {
+        QVERIFY(QFile::link(made, storePath));
+    }
+    const QString before = NodeState(storePath);
+
+    MessageBoxWatcher boxes;
+    {
+        Vantor game(pictures.Path());
+        game.Start();
+        QCOMPARE(vantorConfig->FastestRaceTime(0, 10), problem.isEmpty() ? 70.5 : 999.99);
+        // The race runs on the records in memory; a set-aside store is neither written nor its
+        // save failure told after the race.
+        game.RaceFinished(true, 61500);
+        QCOMPARE(vantorConfig->FastestRaceTime(0, 10), 61.5);
+    }
+    QCOMPARE(boxes.Warnings().size(), problem.isEmpty() ? 0 : 1);
+    if (problem.isEmpty()) {
+        // Followed: the link stays, and the file it points to is rewritten with what it held.
+        QCOMPARE(QFileInfo(storePath).symLinkTarget(), made);
+        QCOMPARE(QFileInfo(made).isFile(), true);
+        const QSettings target(made, QSettings::IniFormat);
+        QCOMPARE(target.value("other/kept").toString(), QString("yes"));
+        QCOMPARE(target.value("vantor/LapTime/Track0/TenLaps").toString(), QString("61.5"));
+        return;
+    }
+    QCOMPARE(NodeState(storePath), before);
+    const ShownWarning& box = boxes.Warnings().first();
+    QCOMPARE(box.caption, QString("Vantor"));
+    QCOMPARE(box.buttons, QStringList{"OK"});
+    const QString file =
+        linked && kind != "missing"
+            ? QString("%1 (a link to %2)").arg(storePath, QFileInfo(made).canonicalFilePath())
+            : storePath;
+    QCOMPARE(box.text, QString("The race records file %1 %2.\n\nYour race records will not be kept "
+                               "this time; the file is left as it is.")
+                           .arg(file, problem));
+}
+
+// Root reads any file, so the unreadable case runs again in a child process as the user nobody.
+void TestRecords::RunUnprivileged() {
+    QProcess child;
+    child.setProgram(QCoreApplication::applicationFilePath());
+    child.setArguments({QStringLiteral("onlyARegularFileIsTheStore:unreadable file")});
+    child.setWorkingDirectory(QDir::rootPath());
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.setChildProcessModifier([] {
+        const gid_t nogroup = 65534;
+        const uid_t nobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) {
+            _exit(125);
+        }
+    });
+    child.start();
+    if (!child.waitForFinished(60000) || child.exitCode() == 125) {
+        QSKIP("The unreadable case needs to run as the user nobody, which failed here.");
+    }
+    const QString output = child.readAll();
+    if (output.contains("SKIP   :")) {
+        QSKIP(qPrintable("Skipped as the user nobody: " + output));
+    }
+    QVERIFY2(output.contains("PASS   : TestRecords::onlyARegularFileIsTheStore(unreadable file)"),
+             qPrintable(output));
+    QCOMPARE(child.exitCode(), 0);
 }
 
 QTEST_MAIN(TestRecords)
