@@ -4,11 +4,11 @@
 
 #include "app/Globals.h"
 #include "graphics/VantorImages.h"
+#include "platform/GameFacts.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-const QString CAPTION = QStringLiteral("Vantor");
 const QString PREVIEW_FOLDER = QStringLiteral("track_pics/");
 // Files after this one are replaced without a word.
 constexpr int LAST_REPORTED_FILE = 13;
@@ -44,10 +44,11 @@ void TrackPreviews::ReportMissing(int track) const {
     const int fileNumber = track + 1;
     if (fileNumber == 1) {
         // Without the first picture the whole folder is most likely missing.
-        ShowWarning(messageParent, CAPTION, "Could not load Track Images from " + pictureDir,
+        ShowWarning(messageParent, GAME_NAME, "Could not load Track Images from " + pictureDir,
                     "Quit");
     } else if (fileNumber <= LAST_REPORTED_FILE) {
-        ShowWarning(messageParent, CAPTION, "Could not load Track Image " + FileName(track), "OK");
+        ShowWarning(messageParent, GAME_NAME, "Could not load Track Image " + FileName(track),
+                    "OK");
     }
 }
 

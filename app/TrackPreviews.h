@@ -14,8 +14,6 @@ class QWidget;
 // available" picture; most such failures are reported to the player.
 class TrackPreviews {
   public:
-    static constexpr int TRACK_COUNT = 15;
-
     // pictureDir ends with a slash.
     TrackPreviews(QGraphicsScene* canvas, QWidget* messageParent, QString pictureDir);
     ~TrackPreviews();

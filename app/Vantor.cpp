@@ -11,6 +11,7 @@
 #include "graphics/VantorImages.h"
 #include "log/LogTrace.h"
 #include "log/log_functions.h"
+#include "platform/GameFacts.h"
 #include "platform/MessageBox.h"
 #include "race/VantorScreen.h"
 #include "records/UserSettings.h"
@@ -18,8 +19,6 @@
 #include "screens/StartScreen.h"
 
 namespace {
-
-const QString CAPTION = QStringLiteral("Vantor");
 
 void PaintGreen(QWidget& widget) {
     QPalette palette = widget.palette();
@@ -50,13 +49,13 @@ Vantor::Vantor(QString directory, QWidget* parent)
     show();
 
     if (!QFileInfo(pictureDir).isDir()) {
-        ShowWarning(this, CAPTION, QStringLiteral("Could not locate Directory ") + pictureDir,
+        ShowWarning(this, GAME_NAME, QStringLiteral("Could not locate Directory ") + pictureDir,
                     QStringLiteral("Quit"));
         return;
     }
     LoadTrackImages();
 
-    traceLog = std::make_unique<LogTrace>("Vantor");
+    traceLog = std::make_unique<LogTrace>(GAME_NAME);
     logTrace = traceLog.get();
     { const FunctionTrace trace("Vantor::Vantor"); }
 
@@ -65,7 +64,7 @@ Vantor::Vantor(QString directory, QWidget* parent)
     records->ReadFastestRaceTime();
     // Said once, here: the records are then kept in memory only, and no save is tried.
     if (!records->StoreProblem().isEmpty()) {
-        ShowWarning(this, CAPTION, records->StoreProblem(), QStringLiteral("OK"));
+        ShowWarning(this, GAME_NAME, records->StoreProblem(), QStringLiteral("OK"));
     }
 
     BuildScreens();
@@ -171,7 +170,7 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     const bool saved = records->WriteFastestRaceTime();
     endScreen->Show(userWon, raceTrack, raceLaps, seconds, record);
     if (!saved && records->StoreProblem().isEmpty()) {
-        ShowWarning(this, CAPTION, QStringLiteral("Could not save the race records"),
+        ShowWarning(this, GAME_NAME, QStringLiteral("Could not save the race records"),
                     QStringLiteral("OK"));
     }
 }

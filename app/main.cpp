@@ -4,11 +4,12 @@
 
 #include "app/Vantor.h"
 #include "graphics/ApplicationIcon.h"
+#include "platform/GameFacts.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The window's title, and nothing else: the records store is named on its own.
-    QApplication::setApplicationName(QStringLiteral("Vantor"));
+    QApplication::setApplicationName(GAME_NAME);
     QApplication::setWindowIcon(ApplicationIcon().Icon());
 
     // The game sets the global vantor to itself while it lives.

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <utility>
 
+#include "car/CompassDirection.h"
 #include "car/TurnGeometry.h"
 #include "log/log_functions.h"
 #include "track/GridSection.h"
+#include "track/SurfaceMaps.h"
 
 namespace {
 constexpr double PI = 3.141592653589793;
@@ -60,7 +62,6 @@ const Velocity HEADING_VELOCITY[RaceCar::HEADING_COUNT] = {
 
 // The computer's straight compass directions 0, 2, 4, 6 at speed 1, indexed by direction / 2.
 constexpr Velocity COMPASS_VELOCITY[] = {{0, -1}, {1, 0}, {0, 1}, {-1, 0}};
-constexpr int COMPASS_COUNT = 8;
 constexpr int FRAMES_PER_COMPASS_STEP = 3;
 constexpr int FACING_LEFT_FRAME = 18;
 
@@ -82,8 +83,8 @@ struct PictureRule {
 };
 constexpr int NO_PREVIOUS = -1;
 constexpr PictureRule PICTURE_FOR_COMPASS[COMPASS_COUNT] = {
-    {NO_PREVIOUS, 0, 0},   {2, 5, 1},   {NO_PREVIOUS, 6, 6},   {4, 11, 7},
-    {NO_PREVIOUS, 12, 12}, {6, 17, 13}, {NO_PREVIOUS, 18, 18}, {0, 23, 19},
+    {NO_PREVIOUS, 0, 0},   {compassRight, 5, 1},  {NO_PREVIOUS, 6, 6},   {compassDown, 11, 7},
+    {NO_PREVIOUS, 12, 12}, {compassLeft, 17, 13}, {NO_PREVIOUS, 18, 18}, {compassUp, 23, 19},
 };
 
 // Which surface column of the new-direction table a surface value falls in.
@@ -91,11 +92,11 @@ enum SurfaceKind { verticalRoad, horizontalRoad, otherSurface, SURFACE_KIND_COUN
 
 SurfaceKind KindOfSurface(int surface) {
     switch (surface) {
-        case 1:
-        case 5:
+        case Surface::VerticalRoad:
+        case Surface::BridgeVerticalRoad:
             return verticalRoad;
-        case 2:
-        case 6:
+        case Surface::HorizontalRoad:
+        case Surface::BridgeHorizontalRoad:
             return horizontalRoad;
         default:
             return otherSurface;
@@ -112,19 +113,27 @@ struct NewDirectionRule {
     int otherwise;
 };
 
-// New compass direction by the straight direction (row: 0, 2, 4, 6) and the surface under the
-// car. On a corner t is the turn sense and the result the diagonal between the old and the new
-// direction. On a straight piece t is its travel direction: the car takes it, or starts the
+// New compass direction by the straight direction (row: up, right, down, left) and the surface
+// under the car. On a corner t is the turn sense and the result the diagonal between the old and
+// the new direction. On a straight piece t is its travel direction: the car takes it, or starts the
 // diagonal towards it when it runs across the piece.
 constexpr NewDirectionRule NEW_DIRECTION[4][SURFACE_KIND_COUNT] = {
     // running up
-    {{Bit(dirRight) | Bit(dirUp), 0, 4}, {Bit(dirRight), 1, 7}, {Bit(dirRight), 1, 7}},
+    {{Bit(dirRight) | Bit(dirUp), compassUp, compassDown},
+     {Bit(dirRight), compassUpRight, compassUpLeft},
+     {Bit(dirRight), compassUpRight, compassUpLeft}},
     // running right
-    {{Bit(dirUp), 1, 3}, {Bit(dirRight), 2, 6}, {Bit(dirRight), 3, 1}},
+    {{Bit(dirUp), compassUpRight, compassDownRight},
+     {Bit(dirRight), compassRight, compassLeft},
+     {Bit(dirRight), compassDownRight, compassUpRight}},
     // running down
-    {{Bit(dirRight) | Bit(dirUp), 0, 4}, {Bit(dirRight), 3, 5}, {Bit(dirRight), 5, 3}},
+    {{Bit(dirRight) | Bit(dirUp), compassUp, compassDown},
+     {Bit(dirRight), compassDownRight, compassDownLeft},
+     {Bit(dirRight), compassDownLeft, compassDownRight}},
     // running left
-    {{Bit(dirRight) | Bit(dirUp), 7, 5}, {Bit(dirRight), 2, 6}, {Bit(dirRight), 7, 5}},
+    {{Bit(dirRight) | Bit(dirUp), compassUpLeft, compassDownLeft},
+     {Bit(dirRight), compassRight, compassLeft},
+     {Bit(dirRight), compassUpLeft, compassDownLeft}},
 };
 
 // The frames of the quarter a diagonal turns through.
@@ -202,7 +211,7 @@ QPoint PointOf(const QRect& rect, const LineEnd& end) {
 }
 
 bool IsUpperLevelSurface(int surface) {
-    return surface >= 4 && surface <= 6;
+    return surface >= Surface::BridgeCornerRoad && surface <= Surface::BridgeHorizontalRoad;
 }
 
 }  // namespace
@@ -236,7 +245,8 @@ void RaceCar::SetRaceCarDirection(int newDirection) {
     } else {
         // Up, right and down show their own frames; every other direction shows the car facing
         // left, which is also the frame of left.
-        const bool upRightOrDown = newDirection == 0 || newDirection == 2 || newDirection == 4;
+        const bool upRightOrDown = newDirection == compassUp || newDirection == compassRight ||
+                                   newDirection == compassDown;
         pictureIndex = upRightOrDown ? FRAMES_PER_COMPASS_STEP * newDirection : FACING_LEFT_FRAME;
     }
 }
@@ -263,7 +273,7 @@ int RaceCar::GetNewPictureIndex() const {
 int RaceCar::GetNewCarDirection(int compassDirection, int surface, theDirection turn) const {
     const FunctionTrace trace("RaceCar::GetNewCarDirection");
     if (!IsStraightCompass(compassDirection)) {
-        return 0;
+        return compassUp;
     }
     const NewDirectionRule& rule = NEW_DIRECTION[compassDirection / 2][KindOfSurface(surface)];
     const bool matches = turn >= dirLeft && turn <= dirNone && (rule.matching & Bit(turn)) != 0;
@@ -282,9 +292,10 @@ bool RaceCar::UpdateCarDirection(int compassDirection, int surface, theDirection
         turnDirection = pieceDirection;
         direction = GetNewCarDirection(compassDirection, surface, pieceDirection);
         pictureIndex = GetNewPictureIndex();
-        const bool runsAcross = kind == verticalRoad
-                                    ? (compassDirection == 2 || compassDirection == 6)
-                                    : (compassDirection == 0 || compassDirection == 4);
+        const bool runsAcross =
+            kind == verticalRoad
+                ? (compassDirection == compassRight || compassDirection == compassLeft)
+                : (compassDirection == compassUp || compassDirection == compassDown);
         if (!runsAcross) {
             cameFromStraight = true;
             return false;
@@ -298,7 +309,7 @@ bool RaceCar::UpdateCarDirection(int compassDirection, int surface, theDirection
         return true;
     }
 
-    if (surface == 3 || surface == 4) {
+    if (surface == Surface::CornerRoad || surface == Surface::BridgeCornerRoad) {
         turnDirection = corner;
         if (!cameFromStraight && turnedInSection) {
             return false;
@@ -347,7 +358,7 @@ void RaceCar::UpdateUserControlCar(int x, int y, const GridSection* section) {
         setVelocity(0, 0);
     } else {
         const int surface = section->SurfaceValue(x, y);
-        if (surface == 0) {
+        if (surface == Surface::OffRoad) {
             // Off the road: the car rolls on with the velocity it had; the count decides below.
             ++crashCount;
         } else {
@@ -377,8 +388,9 @@ void RaceCar::UpdateComputerControlCar(int x, int y, const GridSection* section)
 
     if (IsStraightCompass(direction)) {
         const bool started =
-            UpdateCarDirection(direction, surface, section->GetTrackDirection(1),
-                               section->GetTrackDirection(2), section->GetTrackDirection(3));
+            UpdateCarDirection(direction, surface, section->GetTrackDirection(entryVerticalLeg),
+                               section->GetTrackDirection(entryHorizontalLeg),
+                               section->GetTrackDirection(entryStoredDirection));
         if (started) {
             CreateTurnPointArray(x, y, direction, turnDirection);
         }
@@ -408,9 +420,10 @@ void RaceCar::UpdateComputerControlCar(int x, int y, const GridSection* section)
 int RaceCar::StraightDirectionAfterTurn(int surface, const GridSection* section) const {
     switch (KindOfSurface(surface)) {
         case verticalRoad:
-            return section->GetTrackDirection(1) == dirUp ? 0 : 4;
+            return section->GetTrackDirection(entryVerticalLeg) == dirUp ? compassUp : compassDown;
         case horizontalRoad:
-            return section->GetTrackDirection(2) == dirRight ? 2 : 6;
+            return section->GetTrackDirection(entryHorizontalLeg) == dirRight ? compassRight
+                                                                              : compassLeft;
         default: {
             // On a corner or off the road: the side of the diagonal the turn did not come from.
             const int clockwiseSide = (direction + 1) % COMPASS_COUNT;

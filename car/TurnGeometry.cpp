@@ -4,12 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "car/CompassDirection.h"
+#include "platform/GameFacts.h"
+
 namespace {
 
 constexpr double HALF_PI = 1.5707963267948966;
 constexpr double RADIANS_PER_DEGREE = 0.017453292519943295;
-constexpr int PIECE_WIDTH = 75;
-constexpr int PIECE_HEIGHT = 73;
 constexpr int SIDE_EXIT_LANE = 27;        // from the corner, leaving through the left or right edge
 constexpr int TOP_BOTTOM_EXIT_LANE = 28;  // leaving through the top or bottom edge
 
@@ -30,21 +31,21 @@ struct TurnShape {
 
 constexpr TurnShape TURN_SHAPES[] = {
     // up, then right:    X = 75 − A·cos θ, Y = 73 − 27·sin θ, 0 → π/2
-    {1, true, PIECE_WIDTH, PIECE_HEIGHT, -1, -1, SIDE_EXIT_LANE, true},
+    {compassUpRight, true, PIECE_WIDTH, PIECE_HEIGHT, -1, -1, SIDE_EXIT_LANE, true},
     // right, then up:    X = 28·cos θ, Y = y·sin θ, π/2 → 0
-    {1, false, 0, 0, +1, +1, TOP_BOTTOM_EXIT_LANE, false},
+    {compassUpRight, false, 0, 0, +1, +1, TOP_BOTTOM_EXIT_LANE, false},
     // right, then down:  X = 28·cos θ, Y = 73 − A·sin θ, π/2 → 0
-    {3, true, 0, PIECE_HEIGHT, +1, -1, TOP_BOTTOM_EXIT_LANE, false},
+    {compassDownRight, true, 0, PIECE_HEIGHT, +1, -1, TOP_BOTTOM_EXIT_LANE, false},
     // down, then right:  X = 75 − A·cos θ, Y = 27·sin θ, 0 → π/2
-    {3, false, PIECE_WIDTH, 0, -1, +1, SIDE_EXIT_LANE, true},
+    {compassDownRight, false, PIECE_WIDTH, 0, -1, +1, SIDE_EXIT_LANE, true},
     // down, then left:   X = x·cos θ, Y = 27·sin θ, 0 → π/2
-    {5, true, 0, 0, +1, +1, SIDE_EXIT_LANE, true},
+    {compassDownLeft, true, 0, 0, +1, +1, SIDE_EXIT_LANE, true},
     // left, then down:   X = 75 − 28·cos θ, Y = 73 − A·sin θ, π/2 → 0
-    {5, false, PIECE_WIDTH, PIECE_HEIGHT, -1, -1, TOP_BOTTOM_EXIT_LANE, false},
+    {compassDownLeft, false, PIECE_WIDTH, PIECE_HEIGHT, -1, -1, TOP_BOTTOM_EXIT_LANE, false},
     // left, then up:     X = 75 − 28·cos θ, Y = y·sin θ, π/2 → 0
-    {7, true, PIECE_WIDTH, 0, -1, +1, TOP_BOTTOM_EXIT_LANE, false},
+    {compassUpLeft, true, PIECE_WIDTH, 0, -1, +1, TOP_BOTTOM_EXIT_LANE, false},
     // up, then left:     X = x·cos θ, Y = 73 − 27·sin θ, 0 → π/2
-    {7, false, 0, PIECE_HEIGHT, +1, -1, SIDE_EXIT_LANE, true},
+    {compassUpLeft, false, 0, PIECE_HEIGHT, +1, -1, SIDE_EXIT_LANE, true},
 };
 
 const TurnShape* FindShape(int direction, bool clockwise) {

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "platform/GameFacts.h"
+
 // The fifteen built-in tracks. A layout is two tables of 24 ints, piece kinds (trackPieces) and
 // directions (theDirection): entry i is level i / 12 (0 ground, 1 bridge), row (i % 12) / 3 and
 // column i % 3, so each level is stored row by row, ground level first.
 
-constexpr int TRACK_COUNT = 15;
-constexpr int LAYOUT_COLUMNS = 3;
-constexpr int LAYOUT_ROWS = 4;
 constexpr int LAYOUT_LEVELS = 2;
-constexpr int LAYOUT_CELLS_PER_LEVEL = LAYOUT_COLUMNS * LAYOUT_ROWS;
+constexpr int LAYOUT_CELLS_PER_LEVEL = GRID_COLUMNS * GRID_ROWS;
 constexpr int LAYOUT_ENTRIES = LAYOUT_CELLS_PER_LEVEL * LAYOUT_LEVELS;
 
 constexpr int LayoutEntryIndex(int level, int row, int column) {
-    return level * LAYOUT_CELLS_PER_LEVEL + row * LAYOUT_COLUMNS + column;
+    return level * LAYOUT_CELLS_PER_LEVEL + row * GRID_COLUMNS + column;
 }
 
 struct TrackLayout {

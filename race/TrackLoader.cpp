@@ -18,8 +18,8 @@ int LoadTrackLayout(int trackIndex, QGraphicsScene* canvas,
     int pieceCounter = 0;
     // Cell by cell in reading order, the bridge piece right after the ground piece below it: the
     // order in which the race later searches for start pieces and for the section under a car.
-    for (int row = 0; row < LAYOUT_ROWS; ++row) {
-        for (int column = 0; column < LAYOUT_COLUMNS; ++column) {
+    for (int row = 0; row < GRID_ROWS; ++row) {
+        for (int column = 0; column < GRID_COLUMNS; ++column) {
             for (int level = 0; level < LAYOUT_LEVELS; ++level) {
                 const int i = LayoutEntryIndex(level, row, column);
                 const auto piece = static_cast<trackPieces>(layout->image[i]);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "car/CompassDirection.h"
 #include "log/log_functions.h"
 #include "platform/Canvas.h"
 #include "platform/Centring.h"
@@ -25,9 +26,6 @@ constexpr int LEVEL_EASY = 0;
 constexpr int LEVEL_MEDIUM = 1;
 constexpr int MEDIUM_COMPUTER_TOP_SPEED = 5;
 constexpr int COMPUTER_TOP_SPEED = 4;
-// The two ways the computer's car can point on a start piece.
-constexpr int COMPASS_UP = 0;
-constexpr int COMPASS_LEFT = 6;
 // The computer's car gains one speed step when the counter had passed this.
 constexpr int ACCELERATION_PAUSE_TICKS = 4;
 
@@ -72,9 +70,9 @@ struct StartPlacement {
 };
 constexpr StartPlacement START_PLACEMENTS[] = {
     {true, userControl, Edge::Max, -10, Edge::Min, 40, 18, 18},
-    {true, computerControl, Edge::Max, 0, Edge::Min, 30, 6, 18},
+    {true, computerControl, Edge::Max, 0, Edge::Min, 30, compassLeft, 18},
     {false, userControl, Edge::Min, 40, Edge::Max, -10, 0, 0},
-    {false, computerControl, Edge::Min, 30, Edge::Max, 0, 0, 0},
+    {false, computerControl, Edge::Min, 30, Edge::Max, 0, compassUp, 0},
 };
 
 const StartPlacement& PlacementFor(carControlType car, bool horizontalStart) {
@@ -402,7 +400,7 @@ void VantorScreen::DriveComputerCar(RaceCar& car, GridSection& section, int gx, 
         if (car.speed > 0) {
             if (computerArmed) {
                 car.UpdateComputerControlCar(gx, gy, &section);
-            } else if (car.direction == COMPASS_UP || car.direction == COMPASS_LEFT) {
+            } else if (car.direction == compassUp || car.direction == compassLeft) {
                 // Not yet registered on the start piece: roll straight off it the way it points.
                 car.SetVelocity(car.direction);
             }
@@ -615,10 +613,6 @@ void VantorScreen::QuitGame() {
 }
 
 void VantorScreen::GiveUpRace() {
-    // Once decided, a race can no longer be given up.
-    if (raceFinished) {
-        return;
-    }
     raceGivenUp = true;
     RaceHasBeenWon(computerControl);
 }

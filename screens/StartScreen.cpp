@@ -10,7 +10,7 @@
 #include "graphics/VantorImages.h"
 #include "platform/Canvas.h"
 #include "platform/Centring.h"
-#include "race/TrackLayouts.h"
+#include "platform/GameFacts.h"
 
 namespace {
 
@@ -22,6 +22,14 @@ constexpr int LAP_CHOICES[] = {1, 5, 10, 15, 20, 25};
 constexpr int FIRST_LAPS = 5;
 constexpr int LAST_LAPS = LAP_CHOICES[std::size(LAP_CHOICES) - 1];
 
+// Each row's title stands at its row's y, and so do the arrows while the row is selected; the level
+// and the laps show their values on a line of their own below the title.
+constexpr int TRACK_ROW_Y = 150;
+constexpr int LEVEL_ROW_Y = 175;
+constexpr int LEVEL_VALUE_Y = 190;
+constexpr int LAPS_ROW_Y = 210;
+constexpr int LAPS_VALUE_Y = 225;
+constexpr int START_RACE_ROW_Y = 245;
 constexpr int LEFT_ARROW_X = 52;
 constexpr int RIGHT_ARROW_X = 166;
 constexpr int LOGO_Y = 5;
@@ -35,23 +43,23 @@ const StartScreen::MenuStyle StartScreen::NORMAL{QColor(75, 234, 254), 10, false
 
 // "Start Race" has no value: both arrows always show there.
 const StartScreen::MenuRowRule StartScreen::ROW_RULES[] = {
-    {&StartScreen::trackTitle, nullptr, &StartScreen::selectedTrack, 150, 0, LAST_TRACK,
+    {&StartScreen::trackTitle, nullptr, &StartScreen::selectedTrack, TRACK_ROW_Y, 0, LAST_TRACK,
      &StartScreen::RaceTrackUpdated},
-    {&StartScreen::levelTitle, &StartScreen::levelText, &StartScreen::selectedLevel, 175, 0,
+    {&StartScreen::levelTitle, &StartScreen::levelText, &StartScreen::selectedLevel, LEVEL_ROW_Y, 0,
      LAST_LEVEL, &StartScreen::RaceLevelUpdated},
-    {&StartScreen::lapsTitle, &StartScreen::lapsText, &StartScreen::selectedLaps, 210, FIRST_LAPS,
-     LAST_LAPS, &StartScreen::RaceLengthUpdated},
-    {&StartScreen::startRaceText, nullptr, nullptr, 245, INT_MIN, INT_MAX, nullptr},
+    {&StartScreen::lapsTitle, &StartScreen::lapsText, &StartScreen::selectedLaps, LAPS_ROW_Y,
+     FIRST_LAPS, LAST_LAPS, &StartScreen::RaceLengthUpdated},
+    {&StartScreen::startRaceText, nullptr, nullptr, START_RACE_ROW_Y, INT_MIN, INT_MAX, nullptr},
 };
 
 // The menu is always built for the track row, "Easy" and 5 laps.
 const StartScreen::MenuTextLayout StartScreen::MENU_TEXTS[] = {
-    {&StartScreen::trackTitle, "Select Track", &HIGHLIGHT, 150},
-    {&StartScreen::levelTitle, "Select Level", &NORMAL, 175},
-    {&StartScreen::levelText, "Easy", &NORMAL, 190},
-    {&StartScreen::lapsTitle, "Laps", &NORMAL, 210},
-    {&StartScreen::lapsText, "5", &NORMAL, 225},
-    {&StartScreen::startRaceText, "Start Race", &NORMAL, 245},
+    {&StartScreen::trackTitle, "Select Track", &HIGHLIGHT, TRACK_ROW_Y},
+    {&StartScreen::levelTitle, "Select Level", &NORMAL, LEVEL_ROW_Y},
+    {&StartScreen::levelText, "Easy", &NORMAL, LEVEL_VALUE_Y},
+    {&StartScreen::lapsTitle, "Laps", &NORMAL, LAPS_ROW_Y},
+    {&StartScreen::lapsText, "5", &NORMAL, LAPS_VALUE_Y},
+    {&StartScreen::startRaceText, "Start Race", &NORMAL, START_RACE_ROW_Y},
 };
 
 StartScreen::StartScreen(Canvas& sharedCanvas, QWidget* parent)

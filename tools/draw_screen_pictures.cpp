@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/GameFacts.h"
 #include "tools/XpmWriter.h"
 
 namespace {
@@ -30,7 +31,7 @@ constexpr QRgb BOARD_GREY = 0xffcdd2d5;
 constexpr QRgb NOT_AVAILABLE_YELLOW = 0xfffffa00;
 
 constexpr QSize LOGO_SIZE(180, 115);
-constexpr QSize RESULT_SIZE(225, 292);
+constexpr QSize RESULT_SIZE(CANVAS_WIDTH, CANVAS_HEIGHT);
 constexpr QSize NOT_AVAILABLE_SIZE(240, 160);
 
 // Ink boxes of the layouts, inclusive pixel columns and rows.
@@ -270,8 +271,8 @@ QImage StartLogo() {
     font.setPixelSize(40);
     font.setBold(true);
     font.setItalic(true);
-    const QPainterPath title =
-        FittedInto(TextPath("Vantor", font), QRectF(14, 12, rest.width() - 14, rest.height() - 24));
+    const QPainterPath title = FittedInto(TextPath(GAME_NAME, font),
+                                          QRectF(14, 12, rest.width() - 14, rest.height() - 24));
     const QPainterPath draped = cloth.Draped(title, rest);
     // A white rim keeps the dark letters readable over the dark squares.
     painter.setPen(QPen(Qt::white, 4.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -13,12 +13,10 @@
 #include <array>
 #include <vector>
 
+#include "platform/GameFacts.h"
 #include "tools/XpmWriter.h"
 
 namespace {
-
-constexpr int kPieceWidth = 75;
-constexpr int kPieceHeight = 73;
 
 constexpr QRgb kTransparent = 0;
 constexpr QRgb kGrass = 0xff008000;
@@ -57,7 +55,7 @@ int FloorDiv(int value, int divisor) {
 }
 
 QImage BlankPiece(QRgb fill) {
-    QImage picture(kPieceWidth, kPieceHeight, QImage::Format_ARGB32);
+    QImage picture(PIECE_WIDTH, PIECE_HEIGHT, QImage::Format_ARGB32);
     picture.fill(fill);
     return picture;
 }
@@ -181,14 +179,14 @@ constexpr int kCornerFirstRoadRow = 9;  // rows above it continue the neighbour'
 
 QImage DrawUpperRight() {
     QImage picture = BlankPiece(kTransparent);
-    for (int y = kCornerTopGrass; y < kPieceHeight; ++y) {
-        for (int x = 0; x < kPieceWidth; ++x) {
+    for (int y = kCornerTopGrass; y < PIECE_HEIGHT; ++y) {
+        for (int x = 0; x < PIECE_WIDTH; ++x) {
             const bool innerCorner = y >= 69 && x <= y - 68;
             if (innerCorner) {
                 continue;
             }
             const double roadDx = x;
-            const double roadDy = y - 73;
+            const double roadDy = y - PIECE_HEIGHT;
             const double rimDx = x - 0.5;
             const double rimDy = y - 72;
             if (y >= kCornerFirstRoadRow &&
@@ -304,7 +302,7 @@ struct Arrangement {
 
 // Drawn on the race canvas's green, the way the game shows them.
 QImage Compose(const Arrangement& arrangement) {
-    QImage scene(arrangement.columns * kPieceWidth, arrangement.rows * kPieceHeight,
+    QImage scene(arrangement.columns * PIECE_WIDTH, arrangement.rows * PIECE_HEIGHT,
                  QImage::Format_ARGB32);
     scene.fill(kGrass);
     QPainter painter(&scene);
@@ -312,7 +310,7 @@ QImage Compose(const Arrangement& arrangement) {
         for (const Cell& cell : arrangement.cells) {
             const char* name = bridgeLevel ? cell.bridge : cell.ground;
             if (name != nullptr) {
-                painter.drawImage(cell.column * kPieceWidth, cell.row * kPieceHeight,
+                painter.drawImage(cell.column * PIECE_WIDTH, cell.row * PIECE_HEIGHT,
                                   PictureNamed(name));
             }
         }

@@ -64,9 +64,6 @@ constexpr PieceEntry CATALOGUE[PIECE_KIND_COUNT] = {
     {false, P::Grass, M::GrassArea, 0u, false, false, STORED, STORED},
 };
 
-constexpr int VERTICAL_LEG_ENTRY = 1;
-constexpr int HORIZONTAL_LEG_ENTRY = 2;
-
 }  // namespace
 
 const PieceEntry& PieceCatalogueEntry(int piece) {
@@ -79,9 +76,9 @@ const PieceEntry& PieceCatalogueEntry(int piece) {
 theDirection TrackDirectionOf(int piece, theDirection stored, int entry) {
     const PieceEntry& catalogued = PieceCatalogueEntry(piece);
     switch (entry) {
-        case VERTICAL_LEG_ENTRY:
+        case entryVerticalLeg:
             return catalogued.verticalLeg.Travel(stored);
-        case HORIZONTAL_LEG_ENTRY:
+        case entryHorizontalLeg:
             return catalogued.horizontalLeg.Travel(stored);
         default:
             return stored;

@@ -4,8 +4,10 @@
 // road value per map. The thirteen built-in maps are computed from their road rules at compile
 // time.
 
-constexpr int SURFACE_MAP_WIDTH = 75;
-constexpr int SURFACE_MAP_HEIGHT = 73;
+#include "platform/GameFacts.h"
+
+constexpr int SURFACE_MAP_WIDTH = PIECE_WIDTH;
+constexpr int SURFACE_MAP_HEIGHT = PIECE_HEIGHT;
 
 // The surface values. Values from BridgeCornerRoad up put a car on the upper level.
 namespace Surface {

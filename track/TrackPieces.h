@@ -25,3 +25,7 @@ enum trackPieces {
 // On a straight piece the direction of travel; on a corner the turn sense (dirLeft anticlockwise,
 // dirRight clockwise).
 enum theDirection { dirLeft = 0, dirRight = 1, dirUp = 2, dirDown = 3, dirNone = 4 };
+
+// What a piece is asked for its direction: the travel along its vertical leg, along its horizontal
+// leg, or the direction stored for it. Any other value asks for the stored direction too.
+enum directionEntry { entryVerticalLeg = 1, entryHorizontalLeg = 2, entryStoredDirection = 3 };
