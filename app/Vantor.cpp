@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QVBoxLayout>
 
 #include "app/Globals.h"
 #include "app/TrackPreviews.h"
@@ -13,6 +14,7 @@
 #include "log/log_functions.h"
 #include "platform/GameFacts.h"
 #include "platform/MessageBox.h"
+#include "platform/ScaledStage.h"
 #include "race/VantorScreen.h"
 #include "records/UserSettings.h"
 #include "screens/EndScreen.h"
@@ -40,9 +42,15 @@ Vantor::Vantor(QString directory, QWidget* parent)
     : QWidget(parent), pictureDir(std::move(directory)), images(std::make_unique<VantorImages>()) {
     vantor = this;
     vantorImages = images.get();
-    // A window the size of the handheld's screen: maximised on a desktop it would be huge and
-    // mostly empty, and the game draws at fixed positions.
-    setFixedSize(WINDOW_WIDTH, WINDOW_HEIGHT);
+    // The screens stand on a stage of the handheld's screen size, which fills the window and
+    // enlarges them as far as it allows; the window opens as large as the desktop has room for.
+    stage = std::make_unique<ScaledStage>(QSize(WINDOW_WIDTH, WINDOW_HEIGHT), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(stage.get());
+    // Settled before the window exists, the minimum size goes with it from the start.
+    layout->activate();
+    resize(sizeHint());
     PaintGreen(*this);
     // Every key must arrive here: the screens and their views never take the focus.
     setFocusPolicy(Qt::StrongFocus);
@@ -95,25 +103,24 @@ Vantor::~Vantor() {
 }
 
 void Vantor::BuildScreens() {
-    startScreen = std::make_unique<StartScreen>(canvas, this);
+    startScreen = std::make_unique<StartScreen>(canvas, stage.get());
     PrepareScreen(*startScreen);
     connect(startScreen.get(), &StartScreen::StartTheRace, this, &Vantor::RaceStart);
     connect(startScreen.get(), &StartScreen::RaceLevelUpdated, this, &Vantor::RaceLevel);
     connect(startScreen.get(), &StartScreen::RaceLengthUpdated, this, &Vantor::RaceLength);
     connect(startScreen.get(), &StartScreen::RaceTrackUpdated, this, &Vantor::RaceTrack);
 
-    raceScreen = std::make_unique<VantorScreen>(canvas, this);
+    raceScreen = std::make_unique<VantorScreen>(canvas, stage.get());
     PrepareScreen(*raceScreen);
     connect(raceScreen.get(), &VantorScreen::RaceOver, this, &Vantor::RaceFinished);
 
-    endScreen = std::make_unique<EndScreen>(canvas, this);
+    endScreen = std::make_unique<EndScreen>(canvas, stage.get());
     PrepareScreen(*endScreen);
     connect(endScreen.get(), &EndScreen::ReturnToStart, this, &Vantor::ReturnToStart);
 }
 
 void Vantor::PrepareScreen(QWidget& screen) {
     screen.setFocusPolicy(Qt::NoFocus);
-    screen.resize(size());
     PaintGreen(screen);
     screen.hide();
 }

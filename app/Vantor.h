@@ -10,6 +10,7 @@ class EndScreen;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
+class ScaledStage;
 class StartScreen;
 class TrackPreviews;
 class UserSettings;
@@ -62,6 +63,8 @@ class Vantor : public QWidget {
 
     QString pictureDir;
     Canvas canvas;
+    // Holds the screens; goes after them.
+    std::unique_ptr<ScaledStage> stage;
     std::unique_ptr<VantorImages> images;
     std::unique_ptr<TrackPreviews> trackImages;
     std::unique_ptr<LogTrace> traceLog;

@@ -1,0 +1,227 @@
+// The window at any size: the game's screen drawn at the largest whole scale that fits, centred on
+// green, and at that scale exactly the 1x picture enlarged, with the texts drawn anew at their
+// enlarged places.
+#include <QtTest>
+
+#include "app/Vantor.h"
+#include "platform/Canvas.h"
+#include "platform/CanvasView.h"
+#include "platform/ScaledStage.h"
+#include "tests/support/GameFixture.h"
+
+namespace {
+
+const QSize STAGE(240, 300);
+const QRect VIEW_AT_1X(8, -3, 225, 292);
+
+QImage Shot(QWidget& window, QSize size) {
+    window.resize(size);
+    // A window's new size comes back from the platform; a shot of the wrong size fails to compare.
+    if (!QTest::qWaitFor([&] { return window.size() == size; })) {
+        return {};
+    }
+    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Where the texts on show lie in the 1x window, a pixel wider all round for their soft edges,
+// with their colours.
+QList<QPair<QRect, QColor>> TextBoxes(const QWidget& window) {
+    QList<QPair<QRect, QColor>> boxes;
+    for (const CanvasView* view : window.findChildren<CanvasView*>()) {
+        if (!view->isVisible())
+            continue;
+        const QPoint origin = view->mapTo(&window, QPoint(0, 0));
+        for (const QGraphicsItem* item : view->scene()->items()) {
+            const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
+            if (text == nullptr || !text->isVisible())
+                continue;
+            const QRect box = text->sceneBoundingRect().toAlignedRect().translated(origin);
+            boxes.append({box.adjusted(-1, -1, 1, 1), text->brush().color()});
+        }
+    }
+    return boxes;
+}
+
+// The box round the pixels near the text colour.
+QRectF InkBox(const QImage& shot, const QRect& box, const QColor& colour) {
+    QRect ink;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QColor p = shot.pixelColor(x, y);
+            if (std::max({qAbs(p.red() - colour.red()), qAbs(p.green() - colour.green()),
+                          qAbs(p.blue() - colour.blue())}) <= 60) {
+                ink |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+class WindowScaleTest : public QObject {
+    Q_OBJECT
+
+    TemporaryConfigHome configHome;
+    PreviewDirectory pictures;
+
+  private slots:
+    void largestScaleThatFits_data() {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<int>("scale");
+        const QList<std::tuple<const char*, QSize, int>> rows = {
+            {"smaller than the stage", {100, 120}, 1},
+            {"one pixel too narrow", {239, 300}, 1},
+            {"one pixel too low", {240, 299}, 1},
+            {"the stage", {240, 300}, 1},
+            {"just below 2x wide", {479, 600}, 1},
+            {"just below 2x high", {480, 599}, 1},
+            {"2x", {480, 600}, 2},
+            {"just below 3x wide", {719, 900}, 2},
+            {"just below 3x high", {720, 899}, 2},
+            {"3x", {720, 900}, 3},
+            {"just below 4x", {959, 1200}, 3},
+            {"4x", {960, 1200}, 4},
+            {"1920x1080", {1920, 1080}, 3},
+            {"1024x768", {1024, 768}, 2},
+            {"wide and low", {3840, 620}, 2},
+            {"narrow and tall", {500, 4000}, 2},
+        };
+        for (const auto& [name, area, scale] : rows) QTest::newRow(name) << area << scale;
+    }
+    void largestScaleThatFits() {
+        QFETCH(QSize, area);
+        QFETCH(int, scale);
+        QCOMPARE(ScaledStage::FittingScale(STAGE, area), scale);
+    }
+
+    // Every resize takes the largest scale that fits; the stage is centred and never cut off, its
+    // screens cover it, and views old and new draw at the scale.
+    void followsTheWindowSize() {
+        Canvas canvas;
+        ScaledStage stage(STAGE, nullptr);
+        QWidget screen(&stage);
+        const CanvasView view(&canvas, &screen, VIEW_AT_1X);
+        stage.show();
+        const QList<std::tuple<QSize, int, QPoint>> sizes = {
+            {{240, 300}, 1, {0, 0}},     {{500, 700}, 2, {10, 50}},  {{1000, 950}, 3, {140, 25}},
+            {{2000, 961}, 3, {640, 30}}, {{1000, 1201}, 4, {20, 0}}, {{300, 599}, 1, {30, 149}},
+        };
+        for (const auto& [size, scale, corner] : sizes) {
+            const QString window = QString("%1x%2: ").arg(size.width()).arg(size.height());
+            stage.resize(size);
+            QTRY_COMPARE(stage.size(), size);
+            QCOMPARE(window + QString::number(stage.Scale()), window + QString::number(scale));
+            const QRect placed(corner, STAGE * scale);
+            QCOMPARE(screen.geometry(), placed);
+            QCOMPARE(stage.rect().intersected(placed), placed);
+            QCOMPARE(view.geometry(),
+                     QRect(VIEW_AT_1X.topLeft() * scale, VIEW_AT_1X.size() * scale));
+            QCOMPARE(view.transform(), QTransform::fromScale(scale, scale));
+        }
+        QWidget laterScreen(&stage);
+        const CanvasView laterView(&canvas, &laterScreen, VIEW_AT_1X);
+        QCOMPARE(laterView.transform(), QTransform::fromScale(1, 1));
+        stage.resize(720, 900);
+        QTRY_COMPARE(laterView.transform(), QTransform::fromScale(3, 3));
+        QCOMPARE(laterScreen.geometry(), QRect(0, 0, 720, 900));
+    }
+
+    // Each screen at 2x and 3x against the same screen at 1x: outside the texts every pixel is the
+    // 1x pixel it enlarges; every text stands where its 1x ink, enlarged, stands, drawn anew from
+    // the font rather than enlarged. A larger window shows the same picture centred on green.
+    void enlargesTheGamePixelForPixel_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<int>("scale");
+        const char* screens[] = {"menu", "race", "end"};
+        for (int screen = 0; screen < 3; ++screen) {
+            for (int scale : {2, 3}) {
+                QTest::addRow("%s at %dx", screens[screen], scale) << screen << scale;
+            }
+        }
+    }
+    void enlargesTheGamePixelForPixel() {
+        QFETCH(int, screen);
+        QFETCH(int, scale);
+        Vantor game(pictures.Path());
+        const QScreen& desktop = *game.screen();
+        QCOMPARE(game.size(),
+                 STAGE * ScaledStage::FittingScale(STAGE, desktop.availableGeometry().size()));
+        QCOMPARE(game.minimumSize(), STAGE);
+        game.Start();
+        const GameScreens screens(game);
+        if (screen > 0) {
+            game.RaceStart();
+            // The countdown stands still while the shots are taken.
+            screens.race->findChild<QTimer*>()->stop();
+        }
+        if (screen > 1) {
+            // Given up once the countdown is over.
+            for (int tick = 0; tick < 20 && !screens.end->isVisible(); ++tick) {
+                QMetaObject::invokeMethod(screens.race, "TimeEvent");
+                if (tick == 3)
+                    QTest::keyClick(&game, Qt::Key_Escape);
+            }
+            QVERIFY(screens.end->isVisible());
+        }
+
+        const QImage small = Shot(game, STAGE);
+        const auto texts = TextBoxes(game);
+        const QImage large = Shot(game, STAGE * scale);
+        QVERIFY(!texts.isEmpty());
+        auto inText = [&](QPoint p) {
+            return std::any_of(texts.begin(), texts.end(),
+                               [&](auto& t) { return t.first.contains(p); });
+        };
+        int differing = 0;
+        for (int y = 0; y < large.height(); ++y) {
+            for (int x = 0; x < large.width(); ++x) {
+                const QPoint p(x / scale, y / scale);
+                differing += !inText(p) && large.pixel(x, y) != small.pixel(p);
+            }
+        }
+        QCOMPARE(differing, 0);
+
+        for (const auto& [box, colour] : texts) {
+            const QRectF ink = InkBox(small, box, colour);
+            const QRectF inkLarge =
+                InkBox(large, QRect(box.topLeft() * scale, box.size() * scale), colour);
+            // Within two game pixels: small glyphs are fitted to whole pixels, enlarged ones less
+            // so.
+            const QPointF expected = ink.center() * scale, shift = inkLarge.center() - expected;
+            QVERIFY2(!ink.isEmpty(),
+                     qPrintable(QString("no ink at 1x in %1,%2").arg(box.x()).arg(box.y())));
+            QVERIFY2(qAbs(shift.x()) <= 2 * scale && qAbs(shift.y()) <= 2 * scale,
+                     qPrintable(QString("text at %1,%2 moved by %3,%4")
+                                    .arg(box.x())
+                                    .arg(box.y())
+                                    .arg(shift.x())
+                                    .arg(shift.y())));
+        }
+        int redrawn = 0;
+        const QRect firstText = texts.first().first;
+        for (int y = firstText.top() * scale; y < (firstText.bottom() + 1) * scale; ++y) {
+            for (int x = firstText.left() * scale; x < (firstText.right() + 1) * scale; ++x) {
+                redrawn += large.pixel(x, y) != small.pixel(x / scale, y / scale);
+            }
+        }
+        QVERIFY(redrawn > 0);
+
+        const QSize roomy = STAGE * scale + QSize(2 * scale + 11, 4 * scale + 7);
+        const QImage centred = Shot(game, roomy);
+        const QRect stage(
+            QPoint((roomy.width() - large.width()) / 2, (roomy.height() - large.height()) / 2),
+            large.size());
+        QCOMPARE(centred.copy(stage), large);
+        int notGreen = 0;
+        for (int y = 0; y < centred.height(); ++y) {
+            for (int x = 0; x < centred.width(); ++x) {
+                notGreen += !stage.contains(x, y) && centred.pixelColor(x, y) != Canvas::BACKGROUND;
+            }
+        }
+        QCOMPARE(notGreen, 0);
+    }
+};
+
+QTEST_MAIN(WindowScaleTest)
+#include "tst_window_scale.moc"
