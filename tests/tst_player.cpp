@@ -1,15 +1,18 @@
-// Plays the installed game as a player would: a real X server (Xvfb), real key presses (xdotool)
-// and screenshots (ImageMagick's import) of every screen, saved in the build directory.
+// Plays the build's own game as a player would: a real X server (Xvfb) with a full-HD screen, real
+// key presses (xdotool) and screenshots (ImageMagick's import) of every screen, saved in the build
+// directory.
 #include <QtTest>
-
-#include "app/Vantor.h"
 
 class PlayerTest : public QObject {
     Q_OBJECT
 
-    // What a screenshot must show: more than atLeast pixels near the colour in the area (empty: the
-    // whole shot), or none when atLeast is 0. The keys are pressed first; the shot is then taken
-    // until it holds or time is up.
+    // A 1920x1080 screen holds the game three times enlarged.
+    static constexpr int SCALE = 3;
+    static constexpr QSize WINDOW{240 * SCALE, 300 * SCALE};
+
+    // What a screenshot must show: more than atLeast game pixels near the colour in the area, in
+    // game pixels (empty: the whole shot), or none when atLeast is 0. The keys are pressed first;
+    // the shot is then taken until it holds or time is up.
     struct Look {
         QStringList keys;
         const char* shot;
@@ -23,21 +26,25 @@ class PlayerTest : public QObject {
         QProcess process;
         process.start(program, arguments);
         process.waitForFinished(20000);
-        return QString(process.readAllStandardOutput()).section('\n', 0, 0).trimmed();
+        return QString(process.readAllStandardOutput()).trimmed();
     }
     bool Shows(const Look& look) {
         const QString file = shots + look.shot + ".png";
         QFile::remove(file);
         Run("import", {"-window", window, file});
-        const QImage shot(file), region = shot.copy(look.area);
-        int count = shot.size() == QSize(240, 300) ? 0 : -1;
+        const QImage shot(file);
+        const QImage region =
+            look.area.isEmpty()
+                ? shot
+                : shot.copy(QRect(look.area.topLeft() * SCALE, look.area.size() * SCALE));
+        int count = shot.size() == WINDOW ? 0 : -1;
         for (int i = 0; count >= 0 && i < region.width() * region.height(); ++i) {
             const QColor p = region.pixelColor(i % region.width(), i / region.width()),
                          &c = look.colour;
             count += std::max({qAbs(p.red() - c.red()), qAbs(p.green() - c.green()),
                                qAbs(p.blue() - c.blue())}) <= look.tolerance;
         }
-        return look.atLeast > 0 ? count > look.atLeast : count == 0;
+        return look.atLeast > 0 ? count > look.atLeast * SCALE * SCALE : count == 0;
     }
 
     // Killed, if still running, when the test ends.
@@ -53,25 +60,29 @@ class PlayerTest : public QObject {
             QSKIP("Xvfb, xdotool and ImageMagick's import are needed to play the game");
         }
         // Xvfb picks a free display and writes its number.
-        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        server.start("Xvfb",
+                     {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
         QVERIFY2(server.waitForStarted() && server.waitForReadyRead(10000), "Xvfb did not start");
         // The tools and the game inherit these; this test's own platform is already chosen.
         qputenv("DISPLAY", ':' + server.readLine().trimmed());
         qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-        // The game on the path, or where an install with the default prefix puts it.
-        qputenv("PATH", qgetenv("PATH") + ":/usr/local/bin");
         QDir().mkpath(shots);
     }
 
     void playsAOneLapRaceAndQuits() {
-        player.start("vantor", {});
-        QVERIFY2(player.waitForStarted() &&
-                     QFile::exists(Vantor::DefaultPictureDir() + "track_pics/TrackPix1.png"),
-                 "the game is not installed: run cmake --install on the build");
-        window = Run("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "^vantor$"});
+        QVERIFY2(QFile::exists(VANTOR_PREVIEWS "/TrackPix1.png"),
+                 "the build has no track previews: build the track_previews target");
+        player.start(VANTOR_GAME, {});
+        QVERIFY2(player.waitForStarted(), VANTOR_GAME);
+        window = Run("xdotool", {"search", "--sync", "--onlyvisible", "--classname", "^vantor$"})
+                     .section('\n', 0, 0);
         QVERIFY2(!window.isEmpty(), "the game's window did not appear");
         Run("xdotool", {"windowfocus", "--sync", window});
+        const QString geometry = Run("xdotool", {"getwindowgeometry", "--shell", window});
+        QCOMPARE(geometry.section("WIDTH=", 1).section('\n', 0, 0) + 'x' +
+                     geometry.section("HEIGHT=", 1).section('\n', 0, 0),
+                 QString("%1x%2").arg(WINDOW.width()).arg(WINDOW.height()));
 
         // clang-format off
         const QColor highlight(255, 255, 80), board(0xCD, 0xD2, 0xD5);
