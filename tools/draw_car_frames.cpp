@@ -2,10 +2,12 @@
 // left as a placeholder, and a contact sheet of the frames in both car colours to judge them by
 // eye.
 //
-// Usage: draw_car_frames <car_frames.xpm> <contact_sheet.png>
+// Usage: draw_car_frames <xpm-folder> [<contact_sheet.png>]
+// writes <xpm-folder>/car_frames.xpm, and the contact sheet when it is named.
 
 #include <QByteArray>
 #include <QColor>
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
@@ -221,19 +223,20 @@ bool WriteContactSheet(const std::array<FramePaint, kFrameCount>& frames, const 
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
-    if (argc != 3) {
-        QTextStream(stderr) << "usage: draw_car_frames <car_frames.xpm> <contact_sheet.png>\n";
+    if (argc < 2 || argc > 3) {
+        QTextStream(stderr) << "usage: draw_car_frames <xpm-folder> [<contact_sheet.png>]\n";
         return 2;
     }
+    const QString xpmPath = QDir(QString::fromLocal8Bit(argv[1])).filePath("car_frames.xpm");
     std::array<FramePaint, kFrameCount> frames;
     for (int frame = 0; frame < kFrameCount; ++frame) {
         frames[frame] = RasteriseFrame(frame);
     }
-    if (!WriteFrames(frames, argv[1])) {
-        QTextStream(stderr) << "cannot write " << argv[1] << "\n";
+    if (!WriteFrames(frames, xpmPath)) {
+        QTextStream(stderr) << "cannot write " << xpmPath << "\n";
         return 1;
     }
-    if (!WriteContactSheet(frames, argv[2])) {
+    if (argc == 3 && !WriteContactSheet(frames, argv[2])) {
         QTextStream(stderr) << "cannot write " << argv[2] << "\n";
         return 1;
     }
