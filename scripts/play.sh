@@ -1,27 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and installs Vantor with its track previews, and starts it: in a
-# window on a desktop, or served over VNC (port 5900) on a machine without a display.
+# Installs the Debian packages that are missing (the only use of sudo), builds what the game needs in
+# build/ (the test command's folder, so each reuses the other's work) and starts it from there,
+# installing nothing: in a window on a desktop, or served over VNC to this machine only where there
+# is no display (scripts/serve-headless.sh says how to connect).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh play
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Configured once; the build itself reruns CMake when a CMakeLists.txt changes.
+[ -f build/CMakeCache.txt ] ||
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ >/dev/null
 cmake --build build --parallel "$(nproc)" --target vantor track_previews
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo cmake --install build >/dev/null
-prefix="$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' build/CMakeCache.txt)"
-game="$prefix/bin/vantor"
-
+game=build/bin/vantor
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec "$game"
+    exec "$game" "$@"
 fi
-
-# No display: the VNC screen is exactly the game's window, scaled when asked to.
-scale="${QT_SCALE_FACTOR:-1}"
-[[ "$scale" =~ ^[1-9][0-9]*$ ]] || scale=1
-echo "No display found: serving Vantor over VNC on port 5900."
-echo "Connect a VNC viewer to $(hostname):5900 (or localhost:5900). Press Ctrl+C here to stop."
-export QT_QPA_PLATFORM="vnc:size=$((240 * scale))x$((300 * scale)):port=5900"
-exec "$game"
+exec scripts/serve-headless.sh "$game" "$@"
