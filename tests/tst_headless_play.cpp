@@ -7,9 +7,9 @@
 class HeadlessPlayTest : public QObject {
     Q_OBJECT
 
-    static constexpr int kFirstPort = 5900, kWaitMs = 10000;
+    static constexpr int FIRST_PORT = 5900, WAIT_MS = 10000;
     // The viewer saves JPEG pictures, whose flat colours stay this close to the true ones.
-    static constexpr int kJpegError = 12;
+    static constexpr int JPEG_ERROR = 12;
 
     // What the serving script started, read from what it prints and from its child processes.
     struct Served {
@@ -33,9 +33,9 @@ class HeadlessPlayTest : public QObject {
             // pid (name) state ppid ...
             const QString line = stat.readAll();
             const QStringList after = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            // The kernel keeps 15 characters of a name.
             if (after.value(1).toLongLong() == parent &&
-                line.section('(', 1).section(')', 0, 0) ==
-                    name.left(15)) {  // as the kernel cuts it
+                line.section('(', 1).section(')', 0, 0) == name.left(15)) {
                 children << entry.toLongLong();
             }
         }
@@ -43,8 +43,7 @@ class HeadlessPlayTest : public QObject {
     }
 
     // The local addresses listening on a TCP port, as the kernel writes them: 127.0.0.1 is
-    // 0100007F,
-    // ::1 is 00000000000000000000000001000000, every address is all zeros.
+    // 0100007F, ::1 is 00000000000000000000000001000000, every address is all zeros.
     static QStringList ListeningAddresses(int port) {
         QStringList addresses;
         for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
@@ -67,9 +66,9 @@ class HeadlessPlayTest : public QObject {
         for (int y = 0; y < shot.height(); ++y) {
             for (int x = 0; x < shot.width(); ++x) {
                 const QRgb p = shot.pixel(x, y);
-                count += qAbs(qRed(p) - qRed(colour)) <= kJpegError &&
-                         qAbs(qGreen(p) - qGreen(colour)) <= kJpegError &&
-                         qAbs(qBlue(p) - qBlue(colour)) <= kJpegError;
+                count += qAbs(qRed(p) - qRed(colour)) <= JPEG_ERROR &&
+                         qAbs(qGreen(p) - qGreen(colour)) <= JPEG_ERROR &&
+                         qAbs(qBlue(p) - qBlue(colour)) <= JPEG_ERROR;
             }
         }
         return count;
@@ -82,7 +81,7 @@ class HeadlessPlayTest : public QObject {
         // Its default encodings stall on Xvnc; raw is the natural one on this machine anyway.
         viewer.start("vncsnapshot", {"-quiet", "-encodings", "raw", "-passwd", served.passwordFile,
                                      "localhost:" + QString::number(served.display), file});
-        viewer.waitForFinished(kWaitMs);
+        viewer.waitForFinished(WAIT_MS);
         return QImage(file);
     }
 
@@ -107,7 +106,7 @@ class HeadlessPlayTest : public QObject {
                 served.game = games.size() == 1 ? games.first() : 0;
                 return served.xvnc > 0 && served.game > 0;
             },
-            kWaitMs);
+            WAIT_MS);
         if (!started)
             qWarning("the serving script said: %s", qPrintable(said));
         return started ? served : Served{};
@@ -115,12 +114,12 @@ class HeadlessPlayTest : public QObject {
 
     // After a stop, nothing the script started may be left, nor the port open.
     void CheckAllGone(const Served& served, int expectedExit) {
-        QVERIFY2(serve.waitForFinished(kWaitMs), "the serving script did not stop");
+        QVERIFY2(serve.waitForFinished(WAIT_MS), "the serving script did not stop");
         QCOMPARE(serve.exitStatus(), QProcess::NormalExit);
         QCOMPARE(serve.exitCode(), expectedExit);
         QVERIFY2(!Alive(served.game), "the game was left running");
         QVERIFY2(!Alive(served.xvnc), "Xvnc was left running");
-        QCOMPARE(ListeningAddresses(kFirstPort + served.display), QStringList());
+        QCOMPARE(ListeningAddresses(FIRST_PORT + served.display), QStringList());
     }
 
   private slots:
@@ -128,7 +127,7 @@ class HeadlessPlayTest : public QObject {
     void cleanup() {
         if (serve.state() != QProcess::NotRunning) {
             serve.terminate();
-            serve.waitForFinished(kWaitMs);
+            serve.waitForFinished(WAIT_MS);
         }
     }
 
@@ -151,7 +150,7 @@ class HeadlessPlayTest : public QObject {
         const Served served = Serve();
         QVERIFY2(served.game > 0, "the game was not served");
 
-        const QStringList addresses = ListeningAddresses(kFirstPort + served.display);
+        const QStringList addresses = ListeningAddresses(FIRST_PORT + served.display);
         QVERIFY2(!addresses.isEmpty(), "nothing listens on the VNC port");
         for (const QString& address : addresses) {
             QVERIFY2(address == "0100007F" || address == "00000000000000000000000001000000",
@@ -164,7 +163,7 @@ class HeadlessPlayTest : public QObject {
                    swappedHighlight = qRgb(80, 255, 255);
         QImage shot;
         const bool highlighted = QTest::qWaitFor(
-            [&] { return Count(shot = Snapshot(served), highlight) > 20; }, kWaitMs);
+            [&] { return Count(shot = Snapshot(served), highlight) > 20; }, WAIT_MS);
         QVERIFY2(!shot.isNull(), "the viewer saw nothing");
         QVERIFY2(Count(shot, grass) > shot.width() * shot.height() / 2, "too little grass");
         QCOMPARE(Count(shot, swappedHighlight), 0);
@@ -184,7 +183,7 @@ class HeadlessPlayTest : public QObject {
         const Served served = Serve();
         QVERIFY2(served.game > 0, "the game was not served");
         ::kill(pid_t(gameQuits ? served.game : serve.processId()), SIGTERM);
-        // The script ends with the game's own status.
+        // The script ends with the game's status, or with its own answer to the same signal.
         CheckAllGone(served, 128 + SIGTERM);
     }
 };
