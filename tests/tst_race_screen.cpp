@@ -2,13 +2,16 @@
 #include <algorithm>
 #include <tuple>
 
+#include "tests/support/CompareCase.h"
+
 #include "tests/support/RaceFixture.h"
 
 namespace {
 
 using Text = VantorScreen::RaceText;
-constexpr int TRACK_1 = 0, TRACK_4 = 3, TRACK_14 = 13;
+constexpr int TRACK_1 = 0, TRACK_4 = 3;
 constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
+const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
 
 struct Race : RaceFixture {
     Race() = default;
@@ -18,23 +21,13 @@ struct Race : RaceFixture {
         Ticks(4);
     }
     const QGraphicsSimpleTextItem& Item(Text text) const { return screen.Text(text); }
-    // The four texts, "-" for a hidden one.
-    QString Texts() const {
-        QStringList shown;
-        for (Text text : {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown})
-            shown << (Item(text).isVisible() ? Item(text).text() : "-");
-        return shown.join('|');
-    }
+    // What the player sees of a text: nothing when it is hidden.
+    QString Shown(Text text) const { return Item(text).isVisible() ? Item(text).text() : ""; }
 };
 
-// A car as text: hot spot, speed, heading, frame, level and whether it is hidden.
-QString Of(const RaceCar& car) {
-    return QString::asprintf("%g,%g s%d h%d f%d z%g%s", car.x(), car.y(), car.speed, car.direction,
-                             car.frame(), car.zValue(), car.isVisible() ? "" : " hidden");
-}
-
-bool IsCentred(const QGraphicsSimpleTextItem& text) {
-    return int(text.x()) == Canvas::WIDTH / 2 - text.boundingRect().toAlignedRect().width() / 2;
+// Where a text stands centred on the canvas.
+int CentredX(const QGraphicsSimpleTextItem& text) {
+    return Canvas::WIDTH / 2 - text.boundingRect().toAlignedRect().width() / 2;
 }
 
 }  // namespace
@@ -43,85 +36,92 @@ class TestRaceScreen : public QObject {
     Q_OBJECT
 
   private slots:
-    void setUpPlacesCarsAndTexts();
-    void countdownRaceTicksClockAndTearDown();
+    void playerStartsBesideTheComputer_data();
+    void playerStartsBesideTheComputer();
+    void countdownClockAndGivingUp();
     void keys();
     void crashesStopAndSpinOnlyOnHard();
     void carLineUnderBridges();
     void carFrontWalksTheFrameBorder();
 };
 
-void TestRaceScreen::setUpPlacesCarsAndTexts() {
-    // Side by side at the end of the start piece, the computer's car on the inside: a vertical
-    // piece at column 0, row 1 (under a bridge on track 4), a horizontal one at column 1, row 3.
-    // The computer's top speed and the player's collisions go by level.
-    const std::tuple<int, int, QString> starts[] = {
-        {TRACK_1, EASY, "30,145 s0 h0 f0 z3 | 40,135 s0 h0 f0 z3"},
-        {TRACK_14, MEDIUM, "149,249 s0 h6 f18 z3 | 139,259 s0 h18 f18 z3"},
-        {TRACK_4, HARD, "30,145 s0 h0 f0 z3 | 40,135 s0 h0 f0 z3"}};
-    for (const auto& [track, level, cars] : starts) {
-        Race race;
-        race.screen.Initialize(track, level, 5);
-        QCOMPARE(Of(race.Computer()) + " | " + Of(race.User()), cars);
-        QVERIFY(race.Computer().maxSpeed == (level == MEDIUM ? 5 : 4) &&
-                race.User().collisionsOff == (level != HARD));
-        // The countdown stands above the cars, the car line above all.
-        QVERIFY(IsCentred(race.Item(Text::Clock)) && IsCentred(race.Item(Text::Countdown)));
-        QVERIFY(race.Item(Text::Countdown).zValue() > RaceCar::UPPER_LEVEL);
-        QVERIFY(race.screen.RaceCarLine().zValue() > race.Item(Text::Countdown).zValue());
-    }
+void TestRaceScreen::playerStartsBesideTheComputer_data() {
+    QTest::addColumn<int>("track");
+    QTest::addColumn<QPointF>("start");
+    QTest::addColumn<int>("heading");
+    // At the end of the start piece, the computer's car on the inside: a vertical piece at column
+    // 0, row 1 (under a bridge on track 4), a horizontal one at column 1, row 3.
+    QTest::newRow("track 1") << TRACK_1 << QPointF(40, 135) << 0;
+    QTest::newRow("track 4") << TRACK_4 << QPointF(40, 135) << 0;
+    QTest::newRow("track 14") << 13 << QPointF(139, 259) << 18;
 }
 
-void TestRaceScreen::countdownRaceTicksClockAndTearDown() {
-    // "3", "2" and "1" a second each, then 30 ms race ticks from "GO!" on, which stays up for
-    // eleven of them; keys come with the first, and all pressed before are lost. Given up after
-    // `last` race ticks: one more tick, the held frame, then the tear-down, after which only the
-    // hidden texts and car line are left on the canvas.
-    const auto expected = [](int last) {
-        return Sequence(last + 6, [last](int t) {
-            const int k = std::min(t - 2, last);
-            if (t >= last + 4)
-                return QString("-|-|-|- @1500 #5 over1");
-            const QString clock =
-                k < 1 ? QString("Laps Completed")
-                      : QString::asprintf("00:%02d:%03d", 30 * k / 1000, 30 * k % 1000);
-            const QString countdown = t < 2 ? QString::number(2 - t) : t <= 13 ? "GO!" : "-";
-            const int interval = t < 2 ? 1000 : t == last + 3 ? 1500 : 30;
-            const QString keys =
-                k >= 1 && t < last + 3 ? QString(" keys u0 s%1").arg(std::min(5, k / 6)) : "";
-            return QString("0|0|%1|%2 @%3 #19 over0").arg(clock, countdown).arg(interval) + keys;
-        });
-    };
+void TestRaceScreen::playerStartsBesideTheComputer() {
+    QFETCH(int, track);
+    QFETCH(QPointF, start);
+    QFETCH(int, heading);
+    Race race;
+    race.screen.Initialize(track, EASY, 5);
+    const RaceCar& user = race.User();
+    QCOMPARE(user.pos(), start);
+    QCOMPARE(user.direction, heading);
+    QCOMPARE(user.frame(), heading);
+    QCOMPARE(user.speed, 0);
+    QCOMPARE(user.zValue(), RaceCar::UPPER_LEVEL);
+    QVERIFY(user.isVisible());
+    for (const Text text : {Text::Clock, Text::Countdown})
+        QCOMPARE(int(race.Item(text).x()), CentredX(race.Item(text)));
+    // The countdown stands above the cars, the car line above all.
+    QVERIFY(race.Item(Text::Countdown).zValue() > RaceCar::UPPER_LEVEL);
+    QVERIFY(race.screen.RaceCarLine().zValue() > race.Item(Text::Countdown).zValue());
+}
+
+void TestRaceScreen::countdownClockAndGivingUp() {
     Race race;
     race.Ticks();
-    QVERIFY(race.screen.Phase() == VantorScreen::phaseIdle && race.over.isEmpty());
-    QCOMPARE(race.Texts(), QString("-|-|-|-"));
+    QCOMPARE(race.screen.Phase(), VantorScreen::phaseIdle);
+    QCOMPARE(race.over.size(), 0);
     // Twice on one screen: the first race given up while the computer's car gains speed, the
     // second under "GO!".
     for (const int last : {28, 8}) {
         race.over.clear();
         race.screen.Initialize(TRACK_1, MEDIUM, 5);
-        QVERIFY(race.Interval() == 1000 && !race.screen.RaceGivenUp());
-        QCOMPARE(race.Texts(), QString("0|0|Laps Completed|3"));
-        const auto seen = race.Trace(last + 6, [&] {
-            const bool keys =
-                race.screen.KeysEnabled() && race.screen.Phase() == VantorScreen::phaseRacing;
-            QString state = race.Texts() + QString(" @%1 #%2 over%3")
-                                               .arg(race.Interval())
-                                               .arg(race.canvas.items().size())
-                                               .arg(race.over.size());
-            if (keys)
-                state += QString(" keys u%1 s%2")
-                             .arg(race.User().speed + race.User().direction)
-                             .arg(race.Computer().speed);
+        QCOMPARE(race.screen.RaceGivenUp(), false);
+        QCOMPARE(race.Shown(Text::Clock), QString("Laps Completed"));
+        // "3", "2" and "1" a second each, then 30 ms race ticks from "GO!" on, which stays up for
+        // eleven of them; keys come with the first, and all pressed before are lost.
+        QStringList countdown;
+        QVector<int> intervals;
+        while (race.screen.ElapsedMs() < 30 * last) {
+            countdown << race.Shown(Text::Countdown);
+            intervals << race.Interval();
             for (int key : {Qt::Key_Up, Qt::Key_Right, Qt::Key_R, Qt::Key_Escape})
-                if (!keys || (key == Qt::Key_Escape && race.screen.ElapsedMs() == 30 * last))
+                if (!race.screen.KeysEnabled())
                     race.Press(key);
-            return state;
-        });
-        QCOMPARE(seen, expected(last));
-        QCOMPARE(race.Reports(), QString("lost %1 ms").arg(30 * last));
-        QVERIFY(race.screen.RaceGivenUp() && !race.screen.findChild<QTimer*>()->isActive());
+            race.Ticks();
+        }
+        QCOMPARE(countdown, QStringList({"3", "2", "1"}) + QStringList(std::min(last, 12), "GO!") +
+                                QStringList(std::max(0, last - 12), ""));
+        QCOMPARE(intervals, QVector<int>({1000, 1000, 1000}) + QVector<int>(last, 30));
+        QCOMPARE(race.Shown(Text::Clock), QString::asprintf("00:00:%03d", 30 * last));
+        QCOMPARE(race.User().speed, 0);
+        QCOMPARE(race.User().direction, 0);
+        QCOMPARE(race.canvas.items().size(), 19);
+        // Given up: one more tick, the held frame, then the tear-down, after which only the
+        // hidden texts and car line are left on the canvas.
+        race.Press(Qt::Key_Escape);
+        race.Ticks();
+        QCOMPARE(race.Interval(), 1500);
+        QCOMPARE(race.over.size(), 0);
+        race.Ticks();
+        QCOMPARE(race.over.size(), 1);
+        QCOMPARE(race.UserWon(), false);
+        QCOMPARE(race.ReportedMs(), 30L * last);
+        QCOMPARE(race.canvas.items().size(), 5);
+        for (const Text text : {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown})
+            QVERIFY(!race.Item(text).isVisible());
+        QVERIFY(race.screen.RaceGivenUp());
+        QVERIFY(!race.screen.findChild<QTimer*>()->isActive());
     }
     // A race far longer than the computer's car can drive runs the clock on; past 99 minutes the
     // minutes take the digits they need.
@@ -130,8 +130,9 @@ void TestRaceScreen::countdownRaceTicksClockAndTearDown() {
     for (const auto& [ticks, shown] :
          {std::pair{2000, "01:00:000"}, std::pair{200000, "100:00:000"}}) {
         race.Ticks(ticks - int(race.screen.ElapsedMs() / 30));
+        QCOMPARE(race.screen.ElapsedMs(), 30L * ticks);
         QCOMPARE(race.Item(Text::Clock).text(), QString(shown));
-        QVERIFY(race.screen.ElapsedMs() == 30L * ticks && IsCentred(race.Item(Text::Clock)));
+        QCOMPARE(int(race.Item(Text::Clock).x()), CentredX(race.Item(Text::Clock)));
     }
 }
 
@@ -145,18 +146,20 @@ void TestRaceScreen::keys() {
         race.User().setAnimated(false);
         for (int key : {Qt::Key_Up, Qt::Key_Right}) race.Press(key);
         int heading = 0, nextTurn = 0;
-        const auto expected = Sequence(31, [&](int t) {
-            const int speed = std::min(5, 1 + t / 6);
+        QVector<int> speeds, headings, expectedSpeeds, expectedHeadings;
+        for (int t = 0; t < 31; ++t) {
+            expectedSpeeds << std::min(5, 1 + t / 6);
             if (t == nextTurn) {
                 ++heading;
-                nextTurn += speed <= 2 ? 4 : speed == 3 ? 3 : 2;
+                nextTurn += expectedSpeeds.last() <= 2 ? 4 : expectedSpeeds.last() == 3 ? 3 : 2;
             }
-            return QString("%1 %2").arg(speed).arg(heading);
-        });
-        const auto state = [&] {
-            return QString("%1 %2").arg(race.User().speed).arg(race.User().direction);
-        };
-        QCOMPARE(race.Trace(31, state), expected);
+            expectedHeadings << heading;
+            race.Ticks();
+            speeds << race.User().speed;
+            headings << race.User().direction;
+        }
+        QCOMPARE(speeds, expectedSpeeds);
+        QCOMPARE(headings, expectedHeadings);
         race.Release(Qt::Key_Up);
         race.Press(Qt::Key_Down);
         QCOMPARE(race.Trace(32, [&] { return race.User().speed; }),
@@ -172,10 +175,12 @@ void TestRaceScreen::keys() {
         race.Computer().lapsCompleted = 2;
         race.Press(Qt::Key_R);
         QVERIFY(race.Computer().restarting);
-        QCOMPARE(Of(race.Computer()), QString("30,145 s0 h0 f0 z3"));
+        QCOMPARE(race.Computer().speed, 0);
+        QCOMPARE(race.Computer().direction, 0);
         const int userSpeed = race.User().speed;
         race.Ticks(12);
-        QVERIFY(race.User().speed == userSpeed && race.Computer().pos() == QPointF(30, 145));
+        QCOMPARE(race.User().speed, userSpeed);
+        QCOMPARE(race.Computer().pos(), QPointF(30, 145));
         // Off the canvas the player's car is put back, and keys are lost while it blinks: shown
         // ten ticks, hidden ten, shown ten.
         race.User().setPos(race.User().x(), -40);
@@ -186,17 +191,23 @@ void TestRaceScreen::keys() {
             return race.User().isVisible();
         });
         QCOMPARE(shown, Sequence(32, [](int t) { return t < 11 || t >= 21; }));
-        QVERIFY(blocked && !race.User().restarting && race.User().pos() == QPointF(40, 135));
+        QVERIFY(blocked);
+        QVERIFY(!race.User().restarting);
+        QCOMPARE(race.User().pos(), QPointF(40, 135));
         race.Ticks(10);
-        QVERIFY(race.screen.KeysEnabled() && race.User().speed == 0);
-        QVERIFY(!race.Computer().restarting && race.Computer().y() < 145 &&
-                race.Computer().lapsCompleted == 2);
+        QVERIFY(race.screen.KeysEnabled());
+        QCOMPARE(race.User().speed, 0);
+        QVERIFY(!race.Computer().restarting);
+        QVERIFY(race.Computer().y() < 145);
+        QCOMPARE(race.Computer().lapsCompleted, 2);
     }
     // Up beats down, left beats right and wraps round from straight up; Q ends the event loop.
     Race race(TRACK_1, EASY);
     for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left}) race.Press(key);
     race.Ticks();
-    QVERIFY(race.User().speed == 1 && race.User().direction == 23 && race.User().frame() == 23);
+    QCOMPARE(race.User().speed, 1);
+    QCOMPARE(race.User().direction, 23);
+    QCOMPARE(race.User().frame(), 23);
     QTimer::singleShot(0, &race.screen, [&race] { race.Press(Qt::Key_Q); });
     QTimer::singleShot(5000, &race.screen, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
@@ -217,13 +228,16 @@ void TestRaceScreen::crashesStopAndSpinOnlyOnHard() {
         user.setPos(placed);
         const int ticks = level == HARD ? 26 : 5;
         const auto spin = [](int t) { return t == 0 || t == 25 ? 0 : std::min(t - 1, 22); };
-        QCOMPARE(race.Trace(ticks, [&] { return user.speed == 0 ? user.frame() : -1; }),
-                 Sequence(ticks, [&](int t) { return level == HARD ? spin(t) : -1; }));
-        QVERIFY(user.pos() == placed - QPointF(0, level == HARD ? 0 : 10) && user.crashCount == 0);
+        const auto frames = race.Trace(ticks, [&] { return user.speed == 0 ? user.frame() : -1; });
+        const QByteArray name = LEVEL_NAMES[level];
+        COMPARE_CASE(frames, Sequence(ticks, [&](int t) { return level == HARD ? spin(t) : -1; }),
+                     name);
+        COMPARE_CASE(user.pos(), placed - QPointF(0, level == HARD ? 0 : 10), name);
+        COMPARE_CASE(user.crashCount, 0, name);
         user.setPos(race.Computer().pos() - QPointF(10, 10));
         race.Ticks(8);
         race.Press(Qt::Key_Escape);
-        race.Ticks(2);
+        race.Ticks();
     }
 }
 
@@ -245,7 +259,8 @@ void TestRaceScreen::carLineUnderBridges() {
         user.SetRaceCarDirection(heading);
         user.setZValue(z);
         race.Ticks();
-        QCOMPARE(line.isVisible() ? line.line() : QLineF(), expected);
+        COMPARE_CASE(line.isVisible() ? line.line() : QLineF(), expected,
+                     QString::asprintf("heading %d at %g, %g", heading, x, z).toLatin1());
     }
     // Looked up on the car's own level first: the bridge above, the ground corner below.
     QCOMPARE(race.screen.GetCurrentGridSection(37.9, 109.9, 3)->LevelValue(), 2);

@@ -33,15 +33,9 @@ struct RaceFixture {
     RaceCar& Computer() const { return *screen.Car(computerControl); }
     QString TextOf(VantorScreen::RaceText text) const { return screen.Text(text).text(); }
     int Interval() const { return screen.findChild<QTimer*>()->interval(); }
-    // The RaceOver reports so far, one a line: "won 1530 ms" or "lost 840 ms".
-    QString Reports() const {
-        QStringList lines;
-        for (const QList<QVariant>& report : over)
-            lines << QString("%1 %2 ms")
-                         .arg(report.at(0).toBool() ? "won" : "lost")
-                         .arg(report.at(1).value<long>());
-        return lines.join('\n');
-    }
+    // From the first RaceOver report: whether the player won, and the race time.
+    bool UserWon() const { return over.value(0).value(0).toBool(); }
+    long ReportedMs() const { return over.value(0).value(1).value<long>(); }
 };
 
 // What `rule` gives for 0, 1, ... count - 1.
