@@ -72,12 +72,14 @@ class StartScreenTest : public QObject {
         connect(&menu, &StartScreen::RaceLengthUpdated, note("laps %1"));
         connect(&menu, &StartScreen::StartTheRace, [this] { reports << "start"; });
         menu.Show();
-        QVERIFY(menu.isVisible() && LogoShown());
+        QVERIFY(menu.isVisible());
+        QVERIFY(LogoShown());
         QStringList texts;
         for (int y : LINE_Y) {
             texts << At(y)->text();
         }
-        QCOMPARE(texts.join(','), "Select Track,Select Level,Easy,Laps,5,Start Race");
+        QCOMPARE(texts,
+                 QStringList({"Select Track", "Select Level", "Easy", "Laps", "5", "Start Race"}));
         QCOMPARE(ItemsOf<LevelSelectBox>(canvas).size(), 8);
 
         // Each step: the key (Up, Down, Left, Right), what is reported, what is then on screen.
@@ -116,10 +118,13 @@ Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpr
         menu.Hide();
         menu.ChangeSelectedLevel(Qt::Key_Down);
         menu.ChangeSelectedLevel(Qt::Key_Return);
-        QVERIFY(!menu.isVisible() && reports.isEmpty() && ShownPreview() == -1);
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(reports, QStringList());
+        QCOMPARE(ShownPreview(), -1);
         QCOMPARE(canvas.items().size(), itemsWithMenu - 9);
         menu.Show();
-        QVERIFY(menu.isVisible() && LogoShown());
+        QVERIFY(menu.isVisible());
+        QVERIFY(LogoShown());
         QCOMPARE(canvas.items().size(), itemsWithMenu);
         QCOMPARE(Press(Qt::Key_Up), "|*..... <> 13 Easy 5");
         QCOMPARE(Press(Qt::Key_Down), "track 13|.**... -> 13 Easy 5");

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "platform/Canvas.h"
+#include "tests/support/CompareCase.h"
 #include "track/GridSection.h"
 #include "track/PieceCatalogue.h"
 #include "track/SurfaceMaps.h"
@@ -71,7 +72,7 @@ class TrackTest : public QObject {
 
   private slots:
     void mapsAndCatalogueFollowTheRoadRules();
-    void trackDirectionFollowsWhereCarsEnterAndLeave();
+    void cornerTravelFollowsWhereCarsEnterAndLeave();
     void gridSectionsCoverTheirCellAndLevel();
 };
 
@@ -87,10 +88,12 @@ void TrackTest::mapsAndCatalogueFollowTheRoadRules() {
                      qPrintable(QString("map %1 at %2, %3").arg(id).arg(x).arg(y)));
         }
     }
+
     int starts = 0;
     for (int piece = -2; piece <= pieceNone + 2; ++piece) {
         const PieceEntry& entry = PieceCatalogueEntry(piece);
         const bool isPiece = piece >= pieceGrass && piece < pieceNone;
+        const QByteArray where = "piece " + QByteArray::number(piece);
         // Road edges are where the map's road reaches the border, in line with the ground straight
         // that meets it there (a deck is two pixels narrower a side) and wide enough for a car.
         unsigned openEdges = 0;
@@ -98,11 +101,10 @@ void TrackTest::mapsAndCatalogueFollowTheRoadRules() {
             const auto road = RoadAlong(BuiltInSurfaceMap(entry.surfaceMap), edge);
             const auto straight = edge <= edgeRight ? std::pair{5, 67} : std::pair{6, 69};
             openEdges |= road.first >= 0 ? unsigned(edge) : 0u;
-            QVERIFY2(road.first < 0 || (std::abs(road.first - straight.first) <= 2 &&
-                                        std::abs(road.second - straight.second) <= 2),
-                     qPrintable(QString::number(piece)));
+            QVERIFY2(road.first < 0 || std::abs(road.first - straight.first) <= 2, where);
+            QVERIFY2(road.first < 0 || std::abs(road.second - straight.second) <= 2, where);
         }
-        QVERIFY2(openEdges == entry.roadEdges, qPrintable(QString::number(piece)));
+        COMPARE_CASE(openEdges, entry.roadEdges, where);
         QCOMPARE(entry.roadEdges == 0, !isPiece || piece == pieceGrass);
         QCOMPARE(entry.upperLevel,
                  SurfaceMapRoadValue(entry.surfaceMap) >= Surface::BridgeCornerRoad);
@@ -114,13 +116,15 @@ void TrackTest::mapsAndCatalogueFollowTheRoadRules() {
         for (int i = 0; i < picture.width() * picture.height(); ++i) {
             white |= picture.pixel(i % W, i / W) == 0xFFFFFFFFu;
         }
-        QVERIFY2(entry.startPiece == white, qPrintable(QString::number(piece)));
+        COMPARE_CASE(entry.startPiece, white, where);
         starts += entry.startPiece;
     }
     QCOMPARE(starts, 4);
 }
-void TrackTest::trackDirectionFollowsWhereCarsEnterAndLeave() {
-    // Travel on the way into and out of each corner for each turn sense.
+
+void TrackTest::cornerTravelFollowsWhereCarsEnterAndLeave() {
+    // Travel on the way into and out of each corner for each turn sense; the computer's races
+    // cover the straights, but not every corner kind in both senses.
     // clang-format off
     const int turns[][4] = {
         {pieceUpperRight, dirRight, dirRight, dirDown}, {pieceUpperRight, dirLeft, dirUp, dirLeft},
@@ -134,16 +138,11 @@ void TrackTest::trackDirectionFollowsWhereCarsEnterAndLeave() {
         // The bridge twin, and the start corner for the upper right, turn the same way.
         for (const int piece :
              {corner, corner + 1, corner == pieceUpperRight ? pieceUpperRightStart : corner}) {
-            QCOMPARE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out);
-            QCOMPARE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in);
-            QCOMPARE(TrackDirectionOf(piece, stored, 3), stored);
-        }
-    }
-    for (const int piece : {0, 1, 2, 3, 4, 5, 14, 15, 17, -1, 99}) {
-        for (const theDirection stored : {dirLeft, dirRight, dirUp, dirDown, dirNone}) {
-            for (const int entry : {0, 1, 2, 3}) {
-                QCOMPARE(TrackDirectionOf(piece, stored, entry), stored);
-            }
+            const QByteArray where =
+                QString::asprintf("piece %d sense %d", piece, sense).toLatin1();
+            COMPARE_CASE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out, where);
+            COMPARE_CASE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in, where);
+            COMPARE_CASE(TrackDirectionOf(piece, stored, 3), stored, where);
         }
     }
 }
@@ -192,9 +191,6 @@ void TrackTest::gridSectionsCoverTheirCellAndLevel() {
 
     const auto horizontal = Section(&canvas, pieceHorizontalTrack, dirLeft, 0, 0, 0);
     const auto corner = Section(&canvas, pieceLowerRight, dirRight, 0, 3, 0);
-    // A section asks the direction rule of its own piece and stored direction.
-    QCOMPARE(corner->GetTrackDirection(1), dirDown);
-    QCOMPARE(corner->GetTrackDirection(2), dirLeft);
     const auto xy = [](const GridSection& s, double dx, double dy) {
         int gx = -1, gy = -1;
         s.GetGridXYValues(s.GetGridMinXValue() + dx, s.GetGridMinYValue() + dy, &gx, &gy);

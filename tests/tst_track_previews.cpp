@@ -60,12 +60,15 @@ class TrackPreviewsTest : public QObject {
             QCOMPARE(canvas.items().size(), 15);
             for (int track = 0; track < 15; ++track) {
                 const ImageItem* item = previews.Item(track);
-                QVERIFY(item != nullptr && !item->isVisible());
-                QVERIFY(track == broken - 1
-                            ? item->Image() == notAvailable
-                            : item->Image().size() == QSize(101 + track, 51 + track));
+                QVERIFY(item != nullptr);
+                QVERIFY(!item->isVisible());
+                if (track == broken - 1)
+                    QCOMPARE(item->Image(), notAvailable);
+                else
+                    QCOMPARE(item->Image().size(), QSize(101 + track, 51 + track));
             }
-            QVERIFY(previews.Item(-1) == nullptr && previews.Item(15) == nullptr);
+            QCOMPARE(previews.Item(-1), nullptr);
+            QCOMPARE(previews.Item(15), nullptr);
         }
         // Each round above starts from the fifteen items of its own previews, so the previews
         // take their items with them; loading again replaces them rather than adding more.
