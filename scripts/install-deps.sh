@@ -8,7 +8,7 @@ packages=(
     cmake g++ make ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
     fonts-urw-base35
-    tigervnc-standalone-server
+    tigervnc-standalone-server tigervnc-tools
 )
 if [ "${1:-test}" = test ]; then
     packages+=(
