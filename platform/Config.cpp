@@ -305,6 +305,16 @@ void Config::writeEntry(const QString& key, const QString& text) {
     changed = true;
 }
 
+QMap<QString, QString> Config::allEntries() const {
+    QMap<QString, QString> entries;
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
+        for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
+            entries.insert(section.key() + '/' + entry.key(), entry.value());
+        }
+    }
+    return entries;
+}
+
 bool Config::save() {
     if (state != Status::Usable || !QDir().mkpath(QFileInfo(target).absolutePath())) {
         return false;

@@ -37,6 +37,9 @@ class Config {
     QString readEntry(const QString& key, const QString& defaultValue) const;
     void writeEntry(const QString& key, const QString& text);
 
+    // Every entry of every group, keyed "group/key", as the store holds it.
+    QMap<QString, QString> allEntries() const;
+
     // Saves now; false when the file could not be written, also when the store is not usable.
     bool save();
     QString fileName() const { return path; }
