@@ -26,8 +26,10 @@ mkdir "$work/manifests"
 for list in "${manifests[@]}"; do
     [ -e "$list" ] && cp -p "$list" "$work/manifests/"
 done
+installed=false
 cleanup() {
     [ -n "${game:-}" ] && kill "$game" 2>/dev/null
+    $installed && apt-get purge -y -q vantor >/dev/null 2>&1
     [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
     for list in "${manifests[@]}"; do
         rm -f "$list"
@@ -150,22 +152,23 @@ sed -n 's/^-- \(Installing\|Up-to-date\): //p' "$work/install.log" | cat - "$man
 check_files "$work/prefix" bin/vantor share/man/man6/vantor.6 "${expected_data[@]}"
 plays "$installer" "$work/prefix/bin/vantor"
 
+# A package that failed a check stays out of the system.
+[ "$failures" -eq 0 ] || exit 1
 if [ "$(id -u)" -ne 0 ]; then
-    [ "$failures" -eq 0 ] || exit 1
     echo "SKIPPED: installing and playing the package needs root"
     exit $SKIP
 fi
 if dpkg -s vantor >/dev/null 2>&1; then
-    [ "$failures" -eq 0 ] || exit 1
     echo "SKIPPED: the vantor package is installed already; this check leaves it alone"
     exit $SKIP
 fi
 echo "== The package installed with apt, played and purged"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$package" >"$work/apt.log" ||
-    { cat "$work/apt.log"; exit 1; }
+export DEBIAN_FRONTEND=noninteractive
+installed=true
+apt-get install -y -q "$package" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
 plays nobody /usr/games/vantor
-DEBIAN_FRONTEND=noninteractive apt-get purge -y -q vantor >>"$work/apt.log" ||
-    { cat "$work/apt.log"; exit 1; }
+apt-get purge -y -q vantor >>"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+installed=false
 [ -e /usr/games/vantor ] && fail "/usr/games/vantor stays after the purge"
 [ -e /usr/share/games/vantor ] && fail "/usr/share/games/vantor stays after the purge"
 [ "$failures" -eq 0 ]
