@@ -13,7 +13,7 @@ foreach(program IN LISTS programs)
 endforeach()
 file(REMOVE_RECURSE "${usr}/bin")
 
-# Compressed as Debian asks: best compression, no name or time stamp, so the package is reproducible.
+# Compressed as Debian asks: best compression, no name or time stamp (the package is reproducible).
 function(gzip_into source target)
     execute_process(COMMAND gzip -9n -c "${source}" OUTPUT_FILE "${target}"
                     COMMAND_ERROR_IS_FATAL ANY)

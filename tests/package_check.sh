@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Checks the game as it leaves the build: the Debian package (its files, icons, menu entry, AppStream
-# data, lintian) and a user install into a prefix of its own. As root it also installs the package,
-# plays it and purges it again. Works in a temporary folder; the build keeps only what it had.
+# Checks the game as it leaves the build: the Debian package (its files, icons, menu entry,
+# AppStream data, lintian) and a user install into a prefix of its own. As root it also installs the
+# package, plays it and purges it again. Works in a temporary folder; the build keeps what it had.
 #   package_check.sh <build folder>
 set -euo pipefail
 build=$(realpath "$1")
@@ -57,7 +57,8 @@ fail() {
 }
 
 # What both installs hold, below the prefix; the game's folder differs.
-expected_data=(share/applications/vantor.desktop share/metainfo/io.github.vantor.Vantor.metainfo.xml)
+metainfo=share/metainfo/io.github.vantor.Vantor.metainfo.xml
+expected_data=(share/applications/vantor.desktop "$metainfo")
 for n in $(seq 1 15); do
     expected_data+=("share/games/vantor/track_pics/TrackPix$n.png")
 done
@@ -129,8 +130,7 @@ check_files "$work/root/usr" games/vantor share/doc/vantor/copyright \
 [ -e "$work/root/usr/bin" ] && fail "the package has /usr/bin"
 [[ "$(file -b "$work/root/usr/games/vantor")" == *", stripped" ]] || fail "the game is not stripped"
 desktop-file-validate "$work/root/usr/share/applications/vantor.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$work/root/usr/share/metainfo/io.github.vantor.Vantor.metainfo.xml" ||
-    fail "AppStream metainfo"
+appstreamcli validate --no-net "$work/root/usr/$metainfo" || fail "AppStream metainfo"
 lintian --fail-on error "$package" >"$work/lintian.log" 2>&1 || fail "lintian errors"
 grep -v 'root privileges' "$work/lintian.log" || true
 
