@@ -20,9 +20,14 @@ function(gzip_into source target)
 endfunction()
 
 set(doc "${usr}/share/doc/vantor")
-file(MAKE_DIRECTORY "${doc}")
-file(COPY "${CPACK_VANTOR_PACKAGING_DIR}/copyright" DESTINATION "${doc}")
-gzip_into("${CPACK_VANTOR_PACKAGING_DIR}/changelog" "${doc}/changelog.Debian.gz")
 set(manual "${usr}/share/man/man6/vantor.6")
+set(overrides "${usr}/share/lintian/overrides/vantor")
+file(MAKE_DIRECTORY "${doc}" "${usr}/share/lintian/overrides")
+file(COPY_FILE "${CPACK_VANTOR_PACKAGING_DIR}/copyright" "${doc}/copyright")
+gzip_into("${CPACK_VANTOR_PACKAGING_DIR}/changelog" "${doc}/changelog.Debian.gz")
 gzip_into("${manual}" "${manual}.gz")
 file(REMOVE "${manual}")
+file(COPY_FILE "${CPACK_VANTOR_PACKAGING_DIR}/lintian-overrides" "${overrides}")
+# Whatever the umask of the checkout and of this run.
+file(CHMOD "${doc}/copyright" "${doc}/changelog.Debian.gz" "${manual}.gz" "${overrides}"
+     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
