@@ -33,15 +33,6 @@ constexpr int PINNED_LAPS[TRACK_COUNT][3][LAPS] = {
 };
 // clang-format on
 
-// The road value under a car's hot spot, -1 off the pieces.
-int SurfaceUnder(const VantorScreen& screen, const RaceCar& car) {
-    const GridSection* section = screen.GetCurrentGridSection(car.x(), car.y(), car.zValue());
-    int gx = 0, gy = 0;
-    if (section != nullptr)
-        section->GetGridXYValues(car.x(), car.y(), &gx, &gy);
-    return section == nullptr ? -1 : section->SurfaceValue(gx, gy);
-}
-
 // Track 1 driven clockwise from its start piece: the centres of its pieces, the start piece last.
 const QPointF WAYPOINTS[] = {{37, 36},   {112, 36},  {187, 36}, {187, 109}, {187, 182},
                              {187, 255}, {112, 255}, {37, 255}, {37, 182},  {37, 109}};
@@ -73,24 +64,16 @@ void TestRaceLaps::computerRaceIsPinned() {
     race.Ticks(3);
     // The race clock, in ticks, as the computer's lap count went up.
     QVector<long> lapEnds{0};
-    while (race.screen.Phase() == VantorScreen::phaseRacing && race.timeouts < 20000) {
-        const RaceCar& car = race.Computer();
-        const bool moving =
-            race.screen.ElapsedMs() > 0 && car.speed > 0 && car.lapsCompleted < LAPS;
-        const int surface = SurfaceUnder(race.screen, car);
+    while (race.screen.Phase() == VantorScreen::phaseRacing && race.timeouts < 5000) {
         race.Ticks();
-        // Up on bridge-kind road, down on any other.
-        if (moving && race.screen.Phase() == VantorScreen::phaseRacing)
-            QCOMPARE(car.zValue(), surface >= Surface::BridgeCornerRoad ? RaceCar::UPPER_LEVEL
-                                                                        : RaceCar::LOWER_LEVEL);
         if (race.TextOf(Text::ComputerLaps) != QString::number(lapEnds.size() - 1))
             lapEnds << race.screen.ElapsedMs() / TICK_MS;
     }
     race.Ticks();
-    QCOMPARE(race.over.size(), 1);
-    QCOMPARE(race.UserWon(), false);
-    const long raceTicks = race.ReportedMs() / TICK_MS;
-    // Lap by lap, so that the laps add up to the race.
+    const long raceTicks =
+        (race.over.isEmpty() ? race.screen.ElapsedMs() : race.ReportedMs()) / TICK_MS;
+    // Lap by lap, so that the laps add up to the race; a race that never ends fails on the lap
+    // where it stuck.
     for (int lap = 1; lap <= LAPS; ++lap) {
         const long end = lap < LAPS && lap < lapEnds.size() ? lapEnds[lap] : raceTicks;
         const long start = lapEnds.value(lap - 1, raceTicks);
@@ -98,6 +81,8 @@ void TestRaceLaps::computerRaceIsPinned() {
         COMPARE_CASE(ticks, pinned, "lap " + QByteArray::number(lap));
     }
     QCOMPARE(lapEnds.size(), LAPS + 1);
+    QCOMPARE(race.over.size(), 1);
+    QCOMPARE(race.UserWon(), false);
 }
 
 void TestRaceLaps::playerIsCreditedOnlyForWholeCircuitsAndWins() {
