@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -49,8 +48,6 @@ class TestPlatform : public QObject {
     void configEntriesOutliveTheirStore();
 
   private:
-    QString StorePath(const QString& name) const { return home.Path() + '/' + name + ".ini"; }
-
     const TemporaryConfigHome home;
 };
 
@@ -108,46 +105,23 @@ void TestPlatform::spritesMoveTurnAndCollide() {
     QVERIFY(first->collisions().isEmpty());
 }
 
+// Odd keys and values, damaged and special files are the records tests' and the fuzz test's.
 void TestPlatform::configEntriesOutliveTheirStore() {
-    const QString path = StorePath("Vantor");
-    // Values the INI layout has to quote or escape, and keys it has to escape.
-    const QStringList values = QString(
-                                   "| padded |a;b|1,5|say \"hi\"|b\\s|l1\nl2\r|t\tb|\x01"
-                                   "7f|@l|@@d|Gr\u00fc\u00dfe \u263a|=e|#h")
-                                   .split('|');
-    const QStringList keys = QString("with space|\u00fcmlaut|percent%|a.b-c_d|x/y/z").split('|');
+    const QString path = home.Path() + "/Vantor.ini";
     {
         Config store("Vantor");
         QCOMPARE(store.fileName(), path);
         store.setGroup("vantor");
         QCOMPARE(store.readEntry("/LapTime/Track0/FiveLaps", "999.99"), QString("999.99"));
         store.writeEntry("/LapTime/Track0/FiveLaps", "123.457");
-        store.setGroup("odd");
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            store.writeEntry(keys.value(i, QString("value%1").arg(i)), values.at(i));
-        }
-        QVERIFY(!QFileInfo::exists(path));  // nothing reaches the disk before the release
+        QCOMPARE(QFileInfo::exists(path), false);  // nothing reaches the disk before the release
     }
-    const QByteArray contents = FileContents(path);
-    QVERIFY2(contents.contains("[vantor]\nLapTime\\Track0\\FiveLaps=123.457\n"), contents.data());
-
-    // Read back by a new store; a group keeps its entries apart.
+    QCOMPARE(FileContents(path), QByteArray("[vantor]\nLapTime\\Track0\\FiveLaps=123.457\n"));
     Config again("Vantor");
     again.setGroup("vantor");
     QCOMPARE(again.readEntry("/LapTime/Track0/FiveLaps", "999.99"), QString("123.457"));
-    again.setGroup("odd");
+    again.setGroup("other");  // a group keeps its entries apart
     QCOMPARE(again.readEntry("/LapTime/Track0/FiveLaps", "none"), QString("none"));
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        const QString key = keys.value(i, QString("value%1").arg(i));
-        QCOMPARE(again.readEntry(key, "missing"), values.at(i));
-    }
-    // A folder where the file belongs: nothing to read, nothing written, nothing removed.
-    QVERIFY(QDir().mkpath(StorePath("Folder") + "/inside"));
-    Config folder("Folder");
-    QCOMPARE(folder.readEntry("key", "default"), QString("default"));
-    folder.writeEntry("key", "text");
-    QVERIFY(!folder.save());
-    QVERIFY(QFileInfo(StorePath("Folder") + "/inside").isDir());
 }
 
 QTEST_MAIN(TestPlatform)

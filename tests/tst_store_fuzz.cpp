@@ -12,13 +12,14 @@ namespace {
 
 constexpr quint32 SEED = 20261207;
 const QString STORE_NAME = QStringLiteral("Vantor");
-constexpr int GENERATED_FILES = 250;
+constexpr int GENERATED_FILES = 200;
 constexpr int MUTANTS_PER_FILE = 9;
 constexpr int RACE_LENGTHS[] = {1, 5, 10, 15, 20, 25};
 const char* const LENGTH_WORDS[] = {"OneLap",      "FiveLaps",   "TenLaps",
                                     "FifteenLaps", "TwentyLaps", "TwentyFiveLaps"};
 // What the INI layout has to quote, escape or trim, and text beyond Latin-1.
-const QString TRICKY_TEXT = QStringLiteral(" \t;,=\"\\%/[]#@$ab19\u00fc\u00df\u263a\U0001F697");
+const QString TRICKY_TEXT =
+    QStringLiteral(" \t\r\n\x01;,=\"\\%/[]#@$ab19\u00fc\u00df\u263a\U0001F697");
 // Bytes and pieces that break lines, quotes, escapes, sections and UTF-8.
 const QByteArray MUTATION_PIECES[] = {"\n",
                                       "\r\n",
