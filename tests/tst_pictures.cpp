@@ -23,19 +23,10 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString LineOf(const QString& name, const QList<QByteArray>& lines, int index) {
-    const QByteArray line =
-        index < lines.size() ? lines[index] : QByteArrayLiteral("<end of file>");
-    return QStringLiteral("%1 line %2: %3").arg(name).arg(index + 1).arg(QString::fromLatin1(line));
-}
-
-// The first line where the drawn and the committed file differ, named by file and line number; the
-// same text twice when the files are equal.
+// The first line in which the drawn and the committed file differ, as "<file> line <n>: <text>"
+// for each; the same text twice when the files are equal.
 std::pair<QString, QString> FirstDifference(const QString& name, const QByteArray& drawn,
                                             const QByteArray& committed) {
-    if (drawn == committed) {
-        return {name, name};
-    }
     const QList<QByteArray> drawnLines = drawn.split('\n');
     const QList<QByteArray> committedLines = committed.split('\n');
     int index = 0;
@@ -43,7 +34,11 @@ std::pair<QString, QString> FirstDifference(const QString& name, const QByteArra
            drawnLines[index] == committedLines[index]) {
         ++index;
     }
-    return {LineOf(name, drawnLines, index), LineOf(name, committedLines, index)};
+    const auto lineOf = [&](const QList<QByteArray>& lines) {
+        const QByteArray line = index < lines.size() ? lines[index] : QByteArray("<end of file>");
+        return QStringLiteral("%1 line %2: %3").arg(name).arg(index + 1).arg(QString(line));
+    };
+    return {lineOf(drawnLines), lineOf(committedLines)};
 }
 
 }  // namespace
