@@ -29,11 +29,12 @@ const char* const LENGTH_WORDS[] = {"OneLap",      "FiveLaps",   "TenLaps",
 // What the INI layout has to quote, escape or trim, and text beyond Latin-1.
 const QString TRICKY_TEXT =
     QStringLiteral(" \t\r\n\x01;,=\"\\%/[]#@$ab19\u00fc\u00df\u263a\U0001F697");
-// Bytes and pieces that break lines, quotes, escapes, sections and UTF-8.
-const QList<QByteArray> MUTATION_PIECES =
-    QByteArrayLiteral(
-        "\n|\r\n|[|]|=|\"|\\|\\xdc00|;|%|%U|@|\0|\xff|\xc3| |[vantor]\n|\xef\xbb\xbf|9|e9")
-        .split('|');
+// Bytes and pieces that break lines, quotes, escapes, sections and UTF-8; an entry with half a
+// surrogate pair.
+const QList<QByteArray> MUTATION_PIECES = QByteArrayLiteral(
+                                              "\n|\r\n|[|]|=|\"|\\|\\xdc00|;|%|%U|@|\0|\xff|\xc3| "
+                                              "|[vantor]\n|\xef\xbb\xbf|9|e9|\nlone=\"\\xdc00\"\n")
+                                              .split('|');
 
 // Every file is saved twice; syncing each to a disk would take a minute.
 QString MemoryFolder() {
@@ -41,40 +42,46 @@ QString MemoryFolder() {
                                                               : QDir::tempPath();
 }
 
-using Records = QList<double>;
 using Entries = QMap<QString, QString>;  // "group/key" to text
 
-Records Times(const UserSettings& records) {
-    Records times;
+// Every record under its key, as the text the store writes; `seconds` gives the time of a track
+// and race length, NO_RECORD where there is none.
+template <typename Seconds>
+Entries Records(Seconds seconds) {
+    Entries texts;
     for (int track = 0; track < UserSettings::TRACK_COUNT; ++track) {
-        for (const int laps : RACE_LENGTHS) {
-            times.append(records.FastestRaceTime(track, laps));
+        for (int length = 0; length < int(std::size(RACE_LENGTHS)); ++length) {
+            texts.insert(
+                QStringLiteral("vantor/LapTime/Track%1/%2").arg(track).arg(LENGTH_WORDS[length]),
+                QString::number(seconds(track, RACE_LENGTHS[length], LENGTH_WORDS[length]), 'g',
+                                6));
         }
     }
-    return times;
+    return texts;
 }
 
-// The record entries of a file as Qt's own INI reader found them; NO_RECORD where none is a number.
-Records TimesIn(const Entries& entries) {
-    Records times;
-    for (int track = 0; track < UserSettings::TRACK_COUNT; ++track) {
-        for (const char* word : LENGTH_WORDS) {
-            bool number = false;
-            const double seconds =
-                entries.value(QStringLiteral("vantor/LapTime/Track%1/%2").arg(track).arg(word))
-                    .toDouble(&number);
-            times.append(number ? seconds : UserSettings::NO_RECORD);
-        }
-    }
-    return times;
+Entries Records(const UserSettings& records) {
+    return Records(
+        [&](int track, int laps, const char*) { return records.FastestRaceTime(track, laps); });
 }
 
-// As the store keeps them: six significant digits.
-Records Stored(Records times) {
-    for (double& seconds : times) {
-        seconds = QString::number(seconds, 'g', 6).toDouble();
+// The records in a file as Qt's own INI reader found them.
+Entries RecordsIn(const Entries& entries) {
+    return Records([&](int track, int, const char* word) {
+        bool number = false;
+        const double seconds =
+            entries.value(QStringLiteral("vantor/LapTime/Track%1/%2").arg(track).arg(word))
+                .toDouble(&number);
+        return number ? seconds : UserSettings::NO_RECORD;
+    });
+}
+
+// The entries that are not records.
+Entries OtherEntries(Entries entries) {
+    for (const QString& key : RecordsIn({}).keys()) {
+        entries.remove(key);
     }
-    return times;
+    return entries;
 }
 
 QByteArray Contents(const QString& path) {
@@ -97,16 +104,6 @@ QString RandomText(QRandomGenerator& random, int maxLength) {
         text += TRICKY_TEXT.mid(start, TRICKY_TEXT.at(start).isHighSurrogate() ? 2 : 1);
     }
     return text;
-}
-
-// The entries that are not records, as "group/key".
-Entries OtherEntries(Entries entries) {
-    for (int track = 0; track < UserSettings::TRACK_COUNT; ++track) {
-        for (const char* word : LENGTH_WORDS) {
-            entries.remove(QStringLiteral("vantor/LapTime/Track%1/%2").arg(track).arg(word));
-        }
-    }
-    return entries;
 }
 
 // Every entry of a file as Qt's own INI reader sees it; empty when it finds the file malformed.
@@ -163,7 +160,7 @@ void TestStoreFuzz::generatedAndDamagedFilesRoundTrip() {
                 file.setValue(key, foreign.value(key));
             }
         }
-        const Records expected = TimesIn(QtEntries(source));
+        const Entries expected = RecordsIn(QtEntries(source));
         const QByteArray original = Contents(source);
         QFile::remove(source);
 
@@ -186,7 +183,7 @@ void TestStoreFuzz::generatedAndDamagedFilesRoundTrip() {
             Replace(storePath, contents);
             UserSettings records;
             records.ReadFastestRaceTime();
-            const Records first = Times(records);
+            const Entries first = Records(records);
             if (mutant == 0) {
                 QCOMPARE(first, expected);  // every valid record read, damaged ones as no record
             }
@@ -199,12 +196,12 @@ void TestStoreFuzz::generatedAndDamagedFilesRoundTrip() {
             }
             UserSettings again;
             again.ReadFastestRaceTime();
-            QCOMPARE(Times(again), Stored(first));
+            QCOMPARE(Records(again), first);
             QCOMPARE(OtherEntries(Config(STORE_NAME).allEntries()), held);
             if (mutant == 0) {
                 // Qt's own reader finds every record and every other program's entry.
                 const Entries stored = QtEntries(storePath);
-                QCOMPARE(TimesIn(stored), Stored(first));
+                QCOMPARE(RecordsIn(stored), first);
                 QCOMPARE(OtherEntries(stored), foreign);
             }
         }
