@@ -54,7 +54,7 @@ QString ProblemText(const Config& store) {
             : QStringLiteral("%1 (a link to %2)").arg(store.fileName(), store.targetName());
     return QStringLiteral(
                "The race records file %1 %2.\n\nYour race records will not be kept "
-               "this time; the file is left as it is.")
+               "this time; the game leaves it as it is.")
         .arg(file, what);
 }
 

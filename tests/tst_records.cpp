@@ -231,7 +231,7 @@ void TestRecords::onlyARegularFileIsTheStore() {
             ? QString("%1 (a link to %2)").arg(storePath, QFileInfo(made).canonicalFilePath())
             : storePath;
     QCOMPARE(box.text, QString("The race records file %1 %2.\n\nYour race records will not be kept "
-                               "this time; the file is left as it is.")
+                               "this time; the game leaves it as it is.")
                            .arg(file, problem));
 }
 
