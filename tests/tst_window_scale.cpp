@@ -8,6 +8,7 @@
 #include "platform/CanvasView.h"
 #include "platform/ScaledStage.h"
 #include "tests/support/GameFixture.h"
+#include "tests/support/Pixels.h"
 
 namespace {
 
@@ -28,33 +29,16 @@ QImage Shot(QWidget& window, QSize size) {
 QList<QPair<QRect, QColor>> TextBoxes(const QWidget& window) {
     QList<QPair<QRect, QColor>> boxes;
     for (const CanvasView* view : window.findChildren<CanvasView*>()) {
-        if (!view->isVisible())
-            continue;
-        const QPoint origin = view->mapTo(&window, QPoint(0, 0));
         for (const QGraphicsItem* item : view->scene()->items()) {
             const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
-            if (text == nullptr || !text->isVisible())
-                continue;
-            const QRect box = text->sceneBoundingRect().toAlignedRect().translated(origin);
-            boxes.append({box.adjusted(-1, -1, 1, 1), text->brush().color()});
-        }
-    }
-    return boxes;
-}
-
-// The box round the pixels near the text colour.
-QRectF InkBox(const QImage& shot, const QRect& box, const QColor& colour) {
-    QRect ink;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        for (int x = box.left(); x <= box.right(); ++x) {
-            const QColor p = shot.pixelColor(x, y);
-            if (std::max({qAbs(p.red() - colour.red()), qAbs(p.green() - colour.green()),
-                          qAbs(p.blue() - colour.blue())}) <= 60) {
-                ink |= QRect(x, y, 1, 1);
+            if (view->isVisible() && text != nullptr && text->isVisible()) {
+                const QRect box = text->sceneBoundingRect().toAlignedRect().translated(
+                    view->mapTo(&window, QPoint(0, 0)));
+                boxes.append({box.adjusted(-1, -1, 1, 1), text->brush().color()});
             }
         }
     }
-    return ink;
+    return boxes;
 }
 
 }  // namespace
@@ -69,24 +53,17 @@ class WindowScaleTest : public QObject {
     void largestScaleThatFits_data() {
         QTest::addColumn<QSize>("area");
         QTest::addColumn<int>("scale");
+        // clang-format off
         const QList<std::tuple<const char*, QSize, int>> rows = {
-            {"smaller than the stage", {100, 120}, 1},
-            {"one pixel too narrow", {239, 300}, 1},
-            {"one pixel too low", {240, 299}, 1},
-            {"the stage", {240, 300}, 1},
-            {"just below 2x wide", {479, 600}, 1},
-            {"just below 2x high", {480, 599}, 1},
-            {"2x", {480, 600}, 2},
-            {"just below 3x wide", {719, 900}, 2},
-            {"just below 3x high", {720, 899}, 2},
-            {"3x", {720, 900}, 3},
-            {"just below 4x", {959, 1200}, 3},
-            {"4x", {960, 1200}, 4},
-            {"1920x1080", {1920, 1080}, 3},
-            {"1024x768", {1024, 768}, 2},
-            {"wide and low", {3840, 620}, 2},
-            {"narrow and tall", {500, 4000}, 2},
-        };
+            {"smaller than the stage", {100, 120}, 1}, {"one pixel too narrow", {239, 300}, 1},
+            {"one pixel too low", {240, 299}, 1}, {"the stage", {240, 300}, 1},
+            {"just below 2x wide", {479, 600}, 1}, {"just below 2x high", {480, 599}, 1},
+            {"2x", {480, 600}, 2}, {"just below 3x wide", {719, 900}, 2},
+            {"just below 3x high", {720, 899}, 2}, {"3x", {720, 900}, 3},
+            {"just below 4x", {959, 1200}, 3}, {"4x", {960, 1200}, 4},
+            {"1920x1080", {1920, 1080}, 3}, {"1024x768", {1024, 768}, 2},
+            {"wide and low", {3840, 620}, 2}, {"narrow and tall", {500, 4000}, 2}};
+        // clang-format on
         for (const auto& [name, area, scale] : rows) QTest::newRow(name) << area << scale;
     }
     void largestScaleThatFits() {
@@ -185,14 +162,16 @@ class WindowScaleTest : public QObject {
         QCOMPARE(differing, 0);
         QVERIFY(redrawn > 0);
         for (const auto& [box, colour] : texts) {
-            const QRectF ink = InkBox(small, box, colour);
-            const QRectF inkLarge =
-                InkBox(large, QRect(box.topLeft() * scale, box.size() * scale), colour);
-            // Within two game pixels: small glyphs are fitted to whole pixels, large ones less so.
-            const QPointF shift = inkLarge.center() - ink.center() * scale;
+            const auto ink = [&](const QImage& shot, int k) {
+                const QRect area(box.topLeft() * k, box.size() * k);
+                return QRectF(Find(shot.copy(area), Near(colour, 60)).first);
+            };
+            const QRectF inkAt1x = ink(small, 1);
             const QString text = QString("text at %1,%2 ").arg(box.x()).arg(box.y());
-            QVERIFY2(!ink.isEmpty(), qPrintable(text + "not drawn"));
-            QVERIFY2(qAbs(shift.x()) <= 2 * scale && qAbs(shift.y()) <= 2 * scale,
+            QVERIFY2(!inkAt1x.isEmpty(), qPrintable(text + "not drawn"));
+            // Within two game pixels: small glyphs are fitted to whole pixels, large ones less so.
+            const QPointF shift = ink(large, scale).center() / scale - inkAt1x.center();
+            QVERIFY2(std::max(qAbs(shift.x()), qAbs(shift.y())) <= 2,
                      qPrintable(text + QString("moved by %1,%2").arg(shift.x()).arg(shift.y())));
         }
 
