@@ -28,9 +28,7 @@ int WrongPixels(const RaceCarImage& image, QRgb body) {
 
 int DifferingPixels(const QPixmap& a, const QPixmap& b) {
     int count = 0;
-    for (int i = 0; i < 400; ++i) {
-        count += Pixel(a, i) != Pixel(b, i);
-    }
+    for (int i = 0; i < 400; ++i) count += Pixel(a, i) != Pixel(b, i);
     return count;
 }
 
@@ -43,16 +41,12 @@ class TestCarImages : public QObject {
     void framesColoursAndTurns() {
         const RaceCarImage blue(RaceCarImage::BLUE);
         QCOMPARE(blue.carFrames.size(), 24);
-        for (const QPixmap& frame : blue.carFrames) {
-            QCOMPARE(frame.size(), QSize(20, 20));
-        }
+        for (const QPixmap& frame : blue.carFrames) QCOMPARE(frame.size(), QSize(20, 20));
         QCOMPARE(blue.originHotSpots, QList<QPoint>(24, QPoint(0, 0)));
         QCOMPARE(blue.centreHotSpots, QList<QPoint>(24, QPoint(10, 10)));
         QCOMPARE(WrongPixels(RaceCarImage("#12ab9f"), 0xff12ab9f), 0);
         const char* const bad[] = {"#00FFFF0", "#0FF", "", "x00FFFF", "#00GG00", "red", nullptr};
-        for (const char* text : bad) {
-            QCOMPARE(WrongPixels(RaceCarImage(text), 0xff000000), 0);
-        }
+        for (const char* text : bad) QCOMPARE(WrongPixels(RaceCarImage(text), 0xff000000), 0);
         // Objects built later leave the earlier ones' frames alone.
         QCOMPARE(WrongPixels(blue, 0xff00ffff), 0);
 

@@ -7,8 +7,9 @@
 #include "race/TrackLoader.h"
 #include "track/GridSection.h"
 
-// Where each track's road leads is pinned by the computer's races in the lap tests, which drive
-// every piece of every track; here the loader's own rules.
+// Where each track's road leads, and each piece's place, level and direction, are pinned by the
+// computer's races in the lap tests, which drive every piece of every track; here the loader's
+// order and numbering, which the races do not depend on.
 class LayoutsTest : public QObject {
     Q_OBJECT
 
@@ -26,7 +27,7 @@ class LayoutsTest : public QObject {
         const TrackLayout* layout = BuiltInTrackLayout(track);
         Canvas canvas;
         Sections sections;
-        const int piecesPerLap = LoadTrackLayout(track, &canvas, sections);
+        LoadTrackLayout(track, &canvas, sections);
         // Cell by cell in reading order, a bridge piece right after the ground piece below it;
         // track pieces numbered in that order, grass out of the count.
         size_t k = 0;
@@ -39,14 +40,9 @@ class LayoutsTest : public QObject {
                 continue;
             const GridSection& s = *sections.at(k++);
             QCOMPARE(int(s.PieceKind()), layout->image[i]);
-            QCOMPARE(int(s.GetTrackDirection(3)), layout->direction[i]);
-            QCOMPARE(QPoint(s.GetGridMinXValue(), s.GetGridMinYValue()),
-                     QPoint(75 * (cell / 2 % 3), 73 * (cell / 6)));
-            QCOMPARE(s.LevelValue(), 2 * level);
             QCOMPARE(s.GetTrackValue(), s.PieceKind() == pieceGrass ? 255 : trackValue++);
         }
         QCOMPARE(sections.size(), k);
-        QCOMPARE(piecesPerLap, trackValue);
         const auto isStart = [](const auto& s) { return s->IsStartTrack(); };
         QCOMPARE(std::count_if(sections.begin(), sections.end(), isStart), 1);
     }

@@ -139,13 +139,19 @@ void TestRaceLaps::playerIsCreditedOnlyForWholeCircuitsAndWins() {
     QCOMPARE(race.Trace(41, [&] { return race.User().pos(); }).first(), QPointF(40, 135));
     QCOMPARE(race.TextOf(Text::UserLaps), QString("2"));
     // The next whole circuit is the last lap; the race is decided on the tick after it, and
-    // reported after one more race tick and the held frame.
+    // reported after one more race tick and the held frame. Escape once it is decided is no
+    // giving up.
     driveToCredit("3");
     const int decidingTick = race.timeouts - 3 + 1;
-    QCOMPARE(race.Trace(3, [&] { return race.over.isEmpty() ? race.Interval() : 0; }),
+    QCOMPARE(race.Trace(3,
+                        [&] {
+                            race.Press(Qt::Key_Escape);
+                            return race.over.isEmpty() ? race.Interval() : 0;
+                        }),
              QVector<int>({30, 1500, 0}));
     QCOMPARE(race.over.size(), 1);
     QCOMPARE(race.UserWon(), true);
+    QCOMPARE(race.screen.RaceGivenUp(), false);
     QCOMPARE(race.ReportedMs(), long(TICK_MS * decidingTick));
 }
 

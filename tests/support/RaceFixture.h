@@ -16,9 +16,8 @@ struct RaceFixture {
     int timeouts = 0;
 
     void Ticks(int count = 1) {
-        for (int i = 0; i < count; ++i, ++timeouts) {
+        for (int i = 0; i < count; ++i, ++timeouts)
             QVERIFY(QMetaObject::invokeMethod(&screen, "TimeEvent"));
-        }
     }
     // What `read` gives after each of `count` timeouts.
     template <typename Read>
