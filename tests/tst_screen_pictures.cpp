@@ -1,23 +1,7 @@
 #include <QtTest>
 
 #include "graphics/VantorImages.h"
-
-namespace {
-
-// The smallest rectangle holding every pixel that passes the test, and how many do.
-template <typename Test>
-std::pair<QRect, int> Find(const QImage& image, Test test) {
-    std::pair<QRect, int> found;
-    for (int i = 0; i < image.width() * image.height(); ++i) {
-        if (test(image.pixel(i % image.width(), i / image.width()))) {
-            found = {found.first | QRect(i % image.width(), i / image.width(), 1, 1),
-                     found.second + 1};
-        }
-    }
-    return found;
-}
-
-}  // namespace
+#include "tests/support/Pixels.h"
 
 class ScreenPicturesTest : public QObject {
     Q_OBJECT
