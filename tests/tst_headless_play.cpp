@@ -157,7 +157,6 @@ class HeadlessPlayTest : public QObject {
         QCOMPARE(serve.exitCode(), 128 + signal);
         QVERIFY2(!Alive(served.game), "the game was left running");
         QVERIFY2(!Alive(served.xvnc), "Xvnc was left running");
-        QCOMPARE(ListeningAddresses(FIRST_PORT + served.display), QStringList());
     }
 };
 

@@ -11,10 +11,11 @@ class StartScreenTest : public QObject {
     // Track title, level title and value, laps title and value, "Start Race".
     static constexpr int LINE_Y[] = {150, 175, 190, 210, 225, 245};
 
-    // The text on this line that is not an arrow.
-    LevelSelectBox* At(int y) const {
+    // The text on this line that is not an arrow, or the arrow with this text.
+    LevelSelectBox* At(int y, const QString& arrow = {}) const {
         for (LevelSelectBox* text : ItemsOf<LevelSelectBox>(canvas)) {
-            if (text->y() == y && text->text().at(0).isLetterOrNumber()) {
+            if (arrow.isEmpty() ? text->y() == y && text->text().at(0).isLetterOrNumber()
+                                : text->text() == arrow) {
                 return text;
             }
         }
@@ -29,7 +30,7 @@ class StartScreenTest : public QObject {
     // "->" or "--"; then every text in the wrong style or place.
     QString Press(int key) {
         menu.ChangeSelectedLevel(key);
-        const LevelSelectBox* side[] = {MenuText(canvas, "<<"), MenuText(canvas, ">>")};
+        const LevelSelectBox* side[] = {At(0, "<<"), At(0, ">>")};
         QString lines, faults;
         for (int y : LINE_Y) {
             lines += At(y)->Colour() == HIGHLIGHT ? '*' : '.';
@@ -112,8 +113,8 @@ Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpr
         }
         QVERIFY(!LogoShown());
 
-        // Hidden, the menu leaves the canvas and ignores keys; how it comes back is the game flow
-        // test's.
+        // Hidden, the menu leaves the canvas and ignores keys; shown again, it brings back the
+        // logo. The rows and values it comes back with are the game flow test's.
         const int itemsWithMenu = canvas.items().size();
         menu.Hide();
         menu.ChangeSelectedLevel(Qt::Key_Down);
@@ -122,6 +123,8 @@ Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpr
         QCOMPARE(reports, QStringList());
         QCOMPARE(ShownPreview(), -1);
         QCOMPARE(canvas.items().size(), itemsWithMenu - 9);
+        menu.Show();
+        QVERIFY(LogoShown());
     }
 };
 

@@ -111,10 +111,8 @@ class WindowScaleTest : public QObject {
         QTest::addColumn<int>("screen");
         QTest::addColumn<int>("scale");
         const char* screens[] = {"menu", "race", "end"};
-        for (int screen = 0; screen < 3; ++screen) {
-            for (int scale : {2, 3}) {
-                QTest::addRow("%s at %dx", screens[screen], scale) << screen << scale;
-            }
+        for (int row = 0; row < 6; ++row) {
+            QTest::addRow("%s at %dx", screens[row / 2], 2 + row % 2) << row / 2 << 2 + row % 2;
         }
     }
     void enlargesTheGamePixelForPixel() {
@@ -133,14 +131,7 @@ class WindowScaleTest : public QObject {
             screens.race->findChild<QTimer*>()->stop();
         }
         if (screen > 1) {
-            // Given up once the countdown is over.
-            for (int tick = 0; tick < 20 && !screens.end->isVisible(); ++tick) {
-                QMetaObject::invokeMethod(screens.race, "TimeEvent");
-                if (tick == 3) {
-                    QTest::keyClick(&game, Qt::Key_Escape);
-                }
-            }
-            QVERIFY(screens.end->isVisible());
+            game.RaceFinished(false, 61500);
         }
 
         const QImage small = Shot(game, STAGE);

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QGraphicsView>
 #include <QTemporaryDir>
-#include <algorithm>
 
 #include "app/Vantor.h"
 #include "race/VantorScreen.h"
@@ -63,15 +62,6 @@ QList<Item*> ItemsOf(const QGraphicsScene& canvas) {
         }
     }
     return found;
-}
-
-// The menu text with this text; null when there is none.
-inline LevelSelectBox* MenuText(const QGraphicsScene& canvas, const QString& text) {
-    const QList<LevelSelectBox*> texts = ItemsOf<LevelSelectBox>(canvas);
-    const auto found = std::find_if(texts.begin(), texts.end(), [&](const LevelSelectBox* item) {
-        return item->text() == text;
-    });
-    return found != texts.end() ? *found : nullptr;
 }
 
 // The index of the one track preview on show through the global game; -1 when none is shown and

@@ -18,14 +18,9 @@ void MessageBoxWatcher::AnswerOpenBox() {
         return;
     }
     ShownWarning warning{box->parentWidget(), box->windowTitle(), box->text(), {}};
-    const QList<QAbstractButton*> buttons = box->buttons();
-    for (const QAbstractButton* button : buttons) {
+    for (const QAbstractButton* button : box->buttons()) {
         warning.buttons.append(button->text());
     }
     warnings.append(warning);
-    if (buttons.isEmpty()) {
-        box->reject();
-    } else {
-        buttons.first()->click();
-    }
+    box->buttons().isEmpty() ? box->reject() : box->buttons().first()->click();
 }
