@@ -106,9 +106,9 @@ class HeadlessPlayTest : public QObject {
     void initTestCase() {
         for (const char* tool : {"Xvnc", "vncpasswd", "xauth", "vncsnapshot"}) {
             if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(QString(tool) + " is missing: headless play cannot be served or "
-                                                 "seen (Debian: tigervnc-standalone-server, "
-                                                 "tigervnc-tools, vncsnapshot)"));
+                QSKIP(
+                    "Xvnc, vncpasswd, xauth and vncsnapshot are needed to serve and see headless "
+                    "play (Debian: tigervnc-standalone-server, tigervnc-tools, vncsnapshot)");
         }
         // The script must be able to trap Ctrl+C even when this suite runs in the background, where
         // the shell started it with interrupts ignored.

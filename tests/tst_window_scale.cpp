@@ -29,9 +29,8 @@ QImage Shot(QWidget& window, QSize size) {
 QList<QPair<QRect, QColor>> TextBoxes(const QWidget& window) {
     QList<QPair<QRect, QColor>> boxes;
     for (const CanvasView* view : window.findChildren<CanvasView*>()) {
-        for (const QGraphicsItem* item : view->scene()->items()) {
-            const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
-            if (view->isVisible() && text != nullptr && text->isVisible()) {
+        for (const auto* text : ItemsOf<QGraphicsSimpleTextItem>(*view->scene())) {
+            if (view->isVisible() && text->isVisible()) {
                 const QRect box = text->sceneBoundingRect().toAlignedRect().translated(
                     view->mapTo(&window, QPoint(0, 0)));
                 boxes.append({box.adjusted(-1, -1, 1, 1), text->brush().color()});
