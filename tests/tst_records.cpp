@@ -1,6 +1,5 @@
 // The records store: what stands where it belongs, the times it keeps, and generated and damaged
 // files (a fixed seed, so a failure repeats).
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -108,6 +107,14 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+bool Write(const QString& path, const QByteArray& contents, bool readable = true) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(contents) == contents.size() &&
+           file.setPermissions(readable ? QFile::ReadOwner | QFile::WriteOwner
+                                        : QFile::Permissions());
+}
+
 QString RandomText(QRandomGenerator& random, int maxLength) {
     QString text;
     for (int length = random.bounded(maxLength + 1); length > 0; --length) {
@@ -196,24 +203,19 @@ void TestRecords::generatedAndDamagedFilesRoundTrip() {
         const Entries written = QtEntries(source);
         for (int mutant = 0; mutant <= MUTANTS_PER_FILE; ++mutant, ++files) {
             contents = original;
-            for (int change = mutant == 0 ? 0 : random.bounded(1, 4); change > 0; --change) {
+            for (int changes = mutant == 0 ? 0 : random.bounded(1, 4); changes > 0; --changes) {
                 const qsizetype at = random.bounded(contents.size() + 1);
-                switch (random.bounded(3)) {
-                    case 0:
-                        contents.insert(
-                            at, MUTATION_PIECES[random.bounded(int(MUTATION_PIECES.size()))]);
-                        break;
-                    case 1:
-                        contents.remove(at, random.bounded(1, 8));
-                        break;
-                    default:
-                        contents.truncate(at);
+                const int change = random.bounded(3);
+                if (change == 0) {
+                    contents.insert(at,
+                                    MUTATION_PIECES[random.bounded(int(MUTATION_PIECES.size()))]);
+                } else if (change == 1) {
+                    contents.remove(at, random.bounded(1, 8));
+                } else {
+                    contents.truncate(at);
                 }
             }
-            QFile file(storePath);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            QCOMPARE(file.write(contents), contents.size());
-            file.close();
+            QVERIFY(Write(storePath, contents));
             UserSettings records;
             records.ReadFastestRaceTime();
             const Entries read = Config(STORE_NAME).allEntries();
@@ -273,32 +275,26 @@ void TestRecords::onlyARegularFileIsTheStore() {
     const QTemporaryDir elsewhere;
     const bool linked = node.startsWith("link ");
     const QString made = linked ? elsewhere.filePath("target") : storePath;
-    const QByteArray madeName = QFile::encodeName(made);
     const QString kind = node.section(' ', -1);
     if (kind == "unreadable" && geteuid() == 0) {
         return RunUnprivileged();
     }
-    bool ready = true;
     if (kind == "device") {
         // A character device like /dev/full, where any write fails.
-        if (mknod(madeName, S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        if (mknod(QFile::encodeName(made), S_IFCHR | 0666, makedev(1, 7)) != 0) {
             QSKIP("Making a device node needs root; the device cases are not run.");
         }
     } else if (kind == "fifo") {
-        ready = mkfifo(madeName, 0666) == 0;
+        QCOMPARE(mkfifo(QFile::encodeName(made), 0666), 0);
     } else if (kind == "folder") {
-        ready = QDir().mkpath(made + "/inside");
+        QVERIFY(QDir().mkpath(made + "/inside"));
     } else if (kind != "missing") {
-        const QByteArray contents =
-            "[other]\nkept=yes\n[vantor]\nLapTime\\Track0\\TenLaps=70.5\n" +
-            QByteArray(kind == "oversized" ? Config::MAX_FILE_BYTES : 0, ';') +
-            QByteArray(kind == "damaged" ? "\x01\x02binary\n" : "");
-        QFile file(made);
-        ready = file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
-                file.setPermissions(kind == "unreadable" ? QFile::Permissions()
-                                                         : QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(Write(made,
+                      "[other]\nkept=yes\n[vantor]\nLapTime\\Track0\\TenLaps=70.5\n" +
+                          QByteArray(kind == "oversized" ? Config::MAX_FILE_BYTES : 0, ';') +
+                          QByteArray(kind == "damaged" ? "\x01\x02binary\n" : ""),
+                      kind != "unreadable"));
     }
-    QVERIFY(ready);
     if (kind == "unreadable" && QFile(made).open(QIODevice::ReadOnly)) {
         QSKIP("A file without read permission is still readable here; not run.");
     }
@@ -344,16 +340,11 @@ void TestRecords::RunUnprivileged() {
     QProcess child;
     child.setWorkingDirectory(QDir::rootPath());
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.setChildProcessModifier([] {
-        const uid_t nobody = 65534;  // and its group, nogroup
-        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) {
-            _exit(125);
-        }
-    });
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("onlyARegularFileIsTheStore:unreadable file")});
-    if (!child.waitForFinished(60000) || child.exitCode() == 125) {
-        QSKIP("The unreadable case needs to run as the user nobody, which failed here.");
+    child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                            QCoreApplication::applicationFilePath(),
+                            "onlyARegularFileIsTheStore:unreadable file"});
+    if (!child.waitForFinished(60000)) {
+        QSKIP("The unreadable case needs setpriv to run as the user nobody, which failed here.");
     }
     const QString output = child.readAll();
     if (output.contains("SKIP   :")) {
