@@ -151,9 +151,9 @@ class WindowScaleTest : public QObject {
         QCOMPARE(differing, 0);
         QVERIFY(redrawn > 0);
         for (const auto& [box, colour] : texts) {
-            const auto ink = [&](const QImage& shot, int k) {
-                const QRect area(box.topLeft() * k, box.size() * k);
-                return QRectF(Find(shot.copy(area), Near(colour, 60)).first);
+            const auto ink = [&box = box, near = Near(colour, 60)](const QImage& shot, int k) {
+                return QRectF(
+                    Find(shot.copy(QRect(box.topLeft() * k, box.size() * k)), near).first);
             };
             const QRectF inkAt1x = ink(small, 1);
             const QString text = QString("text at %1,%2 ").arg(box.x()).arg(box.y());
