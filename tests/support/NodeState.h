@@ -15,11 +15,10 @@ inline QString NodeState(const QString& path) {
     if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
         return QStringLiteral("missing");
     }
-    using Number = unsigned long long;
     QString state = QString::asprintf(
         "mode %o inode %llu device %llu size %llu modified %llu.%09llu", node.st_mode,
-        Number(node.st_ino), Number(node.st_rdev), Number(node.st_size),
-        Number(node.st_mtim.tv_sec), Number(node.st_mtim.tv_nsec));
+        qulonglong(node.st_ino), qulonglong(node.st_rdev), qulonglong(node.st_size),
+        qulonglong(node.st_mtim.tv_sec), qulonglong(node.st_mtim.tv_nsec));
     QFile file(path);
     if (S_ISLNK(node.st_mode)) {
         const QString target = QFileInfo(path).symLinkTarget();
