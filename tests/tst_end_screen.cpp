@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QtTest>
 
 #include "app/Globals.h"
@@ -10,23 +9,20 @@ class EndScreenTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void showsCentredResultsAndHidesThem();
-};
-
-void EndScreenTest::showsCentredResultsAndHidesThem() {
-    VantorImages images;
-    vantorImages = &images;
-    Canvas canvas;
-    QWidget mainWidget;  // goes first, with the screen, before the canvas
-    auto* screen = new EndScreen(canvas, &mainWidget);
-    struct Result {
-        VantorImages::VANTORIMAGE picture;  // the race won or not
-        int laps;
-        double time, record;
-        QStringList lines;
-    };
-    // Shown one after another without a Hide: the old result must go, not stay underneath.
-    // clang-format off
+    void showsCentredResultsAndHidesThem() {
+        VantorImages images;
+        vantorImages = &images;
+        Canvas canvas;
+        QWidget mainWidget;  // goes first, with the screen, before the canvas
+        auto* screen = new EndScreen(canvas, &mainWidget);
+        struct Result {
+            VantorImages::VANTORIMAGE picture;  // the race won or not
+            int laps;
+            double time, record;
+            QStringList lines;
+        };
+        // Shown one after another without a Hide: the old result must go, not stay underneath.
+        // clang-format off
     const Result results[] = {
         {VantorImages::RACE_WON, 5, 83.452, 83.452,
          {"Number of Laps: 5", "Race Time: 83.452", "A New Record"}},
@@ -35,34 +31,35 @@ void EndScreenTest::showsCentredResultsAndHidesThem() {
         {VantorImages::RACE_WON, 1, 83.452, 83.451,
          {"Number of Laps: 1", "Race Time: 83.452", "Track Record: 83.451"}},
     };
-    // clang-format on
-    for (const Result& result : results) {
-        screen->Show(result.picture == VantorImages::RACE_WON, 0, result.laps, result.time,
-                     result.record);
-        QVERIFY(screen->ResultImage()->isVisible());
-        QCOMPARE(screen->ResultImage()->Image(), images.GetImage(result.picture));
-        const QList<const QGraphicsSimpleTextItem*> lines{
-            screen->LapCountText(), screen->RaceTimeText(), screen->RecordText(),
-            &screen->ContinueText()};
-        QStringList texts;
-        for (const QGraphicsSimpleTextItem* line : lines) {
-            texts << (line->isVisible() ? line->text() : "hidden");
-            // Half the canvas less half the line's own width, each truncated.
-            const QRect area = line->sceneBoundingRect().toAlignedRect();
-            QCOMPARE(line->x(), double(Canvas::WIDTH / 2 - area.width() / 2));
+        // clang-format on
+        for (const Result& result : results) {
+            screen->Show(result.picture == VantorImages::RACE_WON, 0, result.laps, result.time,
+                         result.record);
+            QVERIFY(screen->ResultImage()->isVisible());
+            QCOMPARE(screen->ResultImage()->Image(), images.GetImage(result.picture));
+            const QList<const QGraphicsSimpleTextItem*> lines{
+                screen->LapCountText(), screen->RaceTimeText(), screen->RecordText(),
+                &screen->ContinueText()};
+            QStringList texts;
+            for (const QGraphicsSimpleTextItem* line : lines) {
+                texts << (line->isVisible() ? line->text() : "hidden");
+                // Half the canvas less half the line's own width, each truncated.
+                const QRect area = line->sceneBoundingRect().toAlignedRect();
+                QCOMPARE(line->x(), double(Canvas::WIDTH / 2 - area.width() / 2));
+            }
+            QCOMPARE(texts, result.lines + QStringList{"Hit Any Key To Continue"});
+            QCOMPARE(canvas.items().size(), 5);
         }
-        QCOMPARE(texts, result.lines + QStringList{"Hit Any Key To Continue"});
-        QCOMPARE(canvas.items().size(), 5);
+        for (int round = 0; round < 2; ++round) {
+            screen->Hide();
+            QVERIFY(!screen->ContinueText().isVisible());
+            QCOMPARE((QList<const void*>{screen->ResultImage(), screen->LapCountText(),
+                                         screen->RaceTimeText(), screen->RecordText()}),
+                     QList<const void*>(4, nullptr));
+            QCOMPARE(canvas.items().size(), 1);
+        }
     }
-    for (int round = 0; round < 2; ++round) {
-        screen->Hide();
-        QVERIFY(!screen->ContinueText().isVisible());
-        QCOMPARE((QList<const void*>{screen->ResultImage(), screen->LapCountText(),
-                                     screen->RaceTimeText(), screen->RecordText()}),
-                 QList<const void*>(4, nullptr));
-        QCOMPARE(canvas.items().size(), 1);
-    }
-}
+};
 
 QTEST_MAIN(EndScreenTest)
 #include "tst_end_screen.moc"

@@ -3,11 +3,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QScopeGuard>
-#include <QSettings>
 #include <QtTest>
 
 #include <cmath>
@@ -20,7 +15,6 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
-#include "tests/support/NodeState.h"
 
 namespace {
 
@@ -51,12 +45,6 @@ const QList<QByteArray> MUTATION_PIECES = QByteArrayLiteral(
                                               "\n|\r\n|[|]|=|\"|\\|\\xdc00|;|%|%U|@|\0|\xff|\xc3| "
                                               "|[vantor]\n|\xef\xbb\xbf|9|e9|\nlone=\"\\xdc00\"\n")
                                               .split('|');
-
-// The fuzz test saves thousands of files; syncing each to a disk would take a minute.
-QString MemoryFolder() {
-    return QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
-                                                              : QDir::tempPath();
-}
 
 using Entries = QMap<QString, QString>;  // "group/key" to text
 
@@ -105,6 +93,28 @@ Entries QtEntries(const QString& path) {
 QByteArray Contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// What a file system node is, as one line to compare: type and permissions, inode, device, size and
+// modification time (for a folder, that of its entries), without following a link; for a link also
+// where it points and that node's state, for a regular file a digest of its bytes. Opens nothing
+// that could block: a FIFO or a device is only looked at.
+QString NodeState(const QString& path) {
+    struct stat node {};
+    if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
+        return QStringLiteral("missing");
+    }
+    QString state = QString::asprintf(
+        "mode %o inode %llu device %llu size %llu modified %llu.%09llu", node.st_mode,
+        qulonglong(node.st_ino), qulonglong(node.st_rdev), qulonglong(node.st_size),
+        qulonglong(node.st_mtim.tv_sec), qulonglong(node.st_mtim.tv_nsec));
+    if (S_ISLNK(node.st_mode)) {
+        const QString target = QFileInfo(path).symLinkTarget();
+        state += " -> " + target + ": " + NodeState(target);
+    } else if (S_ISREG(node.st_mode)) {
+        state += ' ' + QCryptographicHash::hash(Contents(path), QCryptographicHash::Sha1).toHex();
+    }
+    return state;
 }
 
 bool Write(const QString& path, const QByteArray& contents, bool readable = true) {
@@ -156,11 +166,6 @@ class TestRecords : public QObject {
     Q_OBJECT
 
   private slots:
-    // Whatever stands where the store belongs: a file, link, FIFO or device, or a folder.
-    void init() {
-        QFile::remove(storePath);
-        QDir(storePath).removeRecursively();
-    }
     void keepsOnlyRaceTimes();
     void generatedAndDamagedFilesRoundTrip();
     void onlyARegularFileIsTheStore_data();
@@ -169,7 +174,9 @@ class TestRecords : public QObject {
   private:
     void RunUnprivileged();
 
-    const TemporaryConfigHome home{MemoryFolder()};
+    // The fuzz test saves thousands of files; syncing each to a disk would take a minute.
+    const TemporaryConfigHome home{QFileInfo("/dev/shm").isWritable() ? "/dev/shm"
+                                                                      : QDir::tempPath()};
     const QString storePath = home.RecordsFile();
     const PreviewDirectory pictures;
 };
@@ -271,6 +278,8 @@ void TestRecords::onlyARegularFileIsTheStore_data() {
 void TestRecords::onlyARegularFileIsTheStore() {
     QFETCH(QString, node);
     QFETCH(QString, problem);
+    QFile::remove(storePath);  // what an earlier row made there
+    QDir(storePath).removeRecursively();
     const QTemporaryDir elsewhere;
     const bool linked = node.startsWith("link ");
     const QString made = linked ? elsewhere.filePath("target") : storePath;
