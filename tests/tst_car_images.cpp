@@ -5,17 +5,15 @@
 #include "graphics/CarFrames.h"
 #include "graphics/RaceCarImage.h"
 
-namespace {
-
 // Pixel i of a 20x20 frame, with every fully clear pixel as 0.
-QRgb Pixel(const QPixmap& frame, int i) {
+static QRgb Pixel(const QPixmap& frame, int i) {
     const QRgb pixel = frame.toImage().pixel(i % 20, i / 20);
     return qAlpha(pixel) == 0 ? 0 : pixel;
 }
 
 // Pixels of all frames that differ from their XPM key: clear for '+', the body colour for 'o', the
 // picture's own colour for the rest. The XPM rows follow its header and six colour lines.
-int WrongPixels(const RaceCarImage& image, QRgb body) {
+static int WrongPixels(const RaceCarImage& image, QRgb body) {
     const QMap<char, QRgb> colours = {{'+', 0},          {' ', 0xff010101}, {'.', 0xff484848},
                                       {'X', 0xffa6a6a6}, {'O', 0xff777777}, {'o', body}};
     int wrong = 0;
@@ -26,13 +24,11 @@ int WrongPixels(const RaceCarImage& image, QRgb body) {
     return wrong;
 }
 
-int DifferingPixels(const QPixmap& a, const QPixmap& b) {
+static int DifferingPixels(const QPixmap& a, const QPixmap& b) {
     int count = 0;
     for (int i = 0; i < 400; ++i) count += Pixel(a, i) != Pixel(b, i);
     return count;
 }
-
-}  // namespace
 
 class TestCarImages : public QObject {
     Q_OBJECT

@@ -5,8 +5,6 @@
 #include "tests/support/CompareCase.h"
 #include "tests/support/RaceFixture.h"
 
-namespace {
-
 using Text = VantorScreen::RaceText;
 constexpr int LAPS = 5, TICK_MS = 30;
 const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
@@ -37,123 +35,119 @@ constexpr int PINNED_LAPS[TRACK_COUNT][3][LAPS] = {
 const QPointF WAYPOINTS[] = {{37, 36},   {112, 36},  {187, 36}, {187, 109}, {187, 182},
                              {187, 255}, {112, 255}, {37, 255}, {37, 182},  {37, 109}};
 
-}  // namespace
-
 class TestRaceLaps : public QObject {
     Q_OBJECT
 
   private slots:
-    void computerRaceIsPinned_data();
-    void computerRaceIsPinned();
-    void playerIsCreditedOnlyForWholeCircuitsAndWins();
+    void computerRaceIsPinned_data() {
+        QTest::addColumn<int>("track");
+        QTest::addColumn<int>("level");
+        for (int track = 0; track < TRACK_COUNT; ++track)
+            for (int level = 0; level < 3; ++level)
+                QTest::addRow("track %d %s", track + 1, LEVEL_NAMES[level]) << track << level;
+    }
+
+    void computerRaceIsPinned() {
+        QFETCH(int, track);
+        QFETCH(int, level);
+        RaceFixture race;
+        race.screen.Initialize(track, level, LAPS);
+        race.Ticks(3);
+        // The race clock, in ticks, as the computer's lap count went up.
+        QVector<long> lapEnds{0};
+        while (race.screen.Phase() == VantorScreen::phaseRacing && race.timeouts < 5000) {
+            race.Ticks();
+            if (race.TextOf(Text::ComputerLaps) != QString::number(lapEnds.size() - 1))
+                lapEnds << race.screen.ElapsedMs() / TICK_MS;
+        }
+        race.Ticks();
+        const long raceTicks =
+            (race.over.isEmpty() ? race.screen.ElapsedMs() : race.ReportedMs()) / TICK_MS;
+        // Lap by lap, so that the laps add up to the race; a race that never ends fails on the lap
+        // where it stuck.
+        for (int lap = 1; lap <= LAPS; ++lap) {
+            const long end = lap < LAPS && lap < lapEnds.size() ? lapEnds[lap] : raceTicks;
+            const long start = lapEnds.value(lap - 1, raceTicks);
+            const int ticks = end - start, pinned = PINNED_LAPS[track][level][lap - 1];
+            COMPARE_CASE(ticks, pinned, "lap " + QByteArray::number(lap));
+        }
+        QCOMPARE(lapEnds.size(), LAPS + 1);
+        QCOMPARE(race.over.size(), 1);
+        QCOMPARE(race.UserWon(), false);
+    }
+
+    void playerIsCreditedOnlyForWholeCircuitsAndWins() {
+        RaceFixture race;
+        race.screen.Initialize(0, 0, 3);
+        race.Ticks(3);
+        // Held on the start piece, the computer's car laps nothing.
+        race.Computer().setAnimated(false);
+        const GridSection* start = race.screen.GetCurrentGridSection(40, 135, 3);
+        // Steers from piece centre to piece centre with held arrow keys as a player would, at speed
+        // 3, pressing or releasing every key on every tick so that a key lost while blocked comes
+        // back. Notes whether the car's front, where the race looks it up, enters the start piece.
+        int next = 0;
+        bool frontOnStart = true, enteredStart = false;
+        const auto drive = [&] {
+            RaceCar& car = race.User();
+            const auto aim = [&] { return WAYPOINTS[next] - car.pos() - QPointF(10, 10); };
+            next = (next + (std::hypot(aim().x(), aim().y()) < 22)) % 10;
+            const double heading = std::atan2(aim().x(), -aim().y()) * 12 / M_PI;
+            const int offBy = (int(std::lround(heading)) - car.direction + 48) % 24;
+            const auto hold = [&](int key, bool down) {
+                down ? race.Press(key) : race.Release(key);
+            };
+            hold(Qt::Key_Right, offBy != 0 && offBy <= 12);
+            hold(Qt::Key_Left, offBy > 12);
+            hold(Qt::Key_Up, car.speed < 3);
+            hold(Qt::Key_Down, car.speed > 3);
+            double x = car.x(), y = car.y();
+            race.screen.GetRaceCarFront(&car, &x, &y);
+            const bool onStart = race.screen.GetCurrentGridSection(x, y, car.zValue()) == start;
+            enteredStart = onStart && !frontOnStart;
+            frontOnStart = onStart;
+            race.Ticks();
+        };
+        const auto driveToCredit = [&](const char* laps) {
+            for (int tick = 0; tick < 3000 && race.TextOf(Text::UserLaps) != laps; ++tick) drive();
+            QCOMPARE(race.TextOf(Text::UserLaps), QString(laps));
+            QVERIFY(enteredStart);
+        };
+        driveToCredit("1");
+        QCOMPARE(next, 9);
+        // Just before the lower right-hand straight the car jumps into the corner below it, and
+        // drives on to the start piece: not a whole circuit, no lap.
+        while (next != 4 || race.User().y() < 115) drive();
+        race.User().setPos(race.User().pos() + QPointF(0, 84));
+        next = 5;
+        while (next != 0) drive();
+        QVERIFY(frontOnStart);
+        QCOMPARE(race.TextOf(Text::UserLaps), QString("1"));
+        driveToCredit("2");
+        // On the last straight of the next circuit the car leaves the canvas and is put back on the
+        // start piece: no entry, no lap.
+        while (next == 9) drive();
+        while (next != 9) drive();
+        race.User().setPos(-40, race.User().y());
+        QCOMPARE(race.Trace(41, [&] { return race.User().pos(); }).first(), QPointF(40, 135));
+        QCOMPARE(race.TextOf(Text::UserLaps), QString("2"));
+        // The next whole circuit is the last lap; the race is decided on the tick after it, and
+        // reported after one more race tick and the held frame. Escape once it is decided is no
+        // giving up.
+        driveToCredit("3");
+        const int decidingTick = race.timeouts - 3 + 1;
+        QCOMPARE(race.Trace(3,
+                            [&] {
+                                race.Press(Qt::Key_Escape);
+                                return race.over.isEmpty() ? race.Interval() : 0;
+                            }),
+                 QVector<int>({30, 1500, 0}));
+        QCOMPARE(race.over.size(), 1);
+        QCOMPARE(race.UserWon(), true);
+        QCOMPARE(race.screen.RaceGivenUp(), false);
+        QCOMPARE(race.ReportedMs(), long(TICK_MS * decidingTick));
+    }
 };
-
-void TestRaceLaps::computerRaceIsPinned_data() {
-    QTest::addColumn<int>("track");
-    QTest::addColumn<int>("level");
-    for (int track = 0; track < TRACK_COUNT; ++track)
-        for (int level = 0; level < 3; ++level)
-            QTest::addRow("track %d %s", track + 1, LEVEL_NAMES[level]) << track << level;
-}
-
-void TestRaceLaps::computerRaceIsPinned() {
-    QFETCH(int, track);
-    QFETCH(int, level);
-    RaceFixture race;
-    race.screen.Initialize(track, level, LAPS);
-    race.Ticks(3);
-    // The race clock, in ticks, as the computer's lap count went up.
-    QVector<long> lapEnds{0};
-    while (race.screen.Phase() == VantorScreen::phaseRacing && race.timeouts < 5000) {
-        race.Ticks();
-        if (race.TextOf(Text::ComputerLaps) != QString::number(lapEnds.size() - 1))
-            lapEnds << race.screen.ElapsedMs() / TICK_MS;
-    }
-    race.Ticks();
-    const long raceTicks =
-        (race.over.isEmpty() ? race.screen.ElapsedMs() : race.ReportedMs()) / TICK_MS;
-    // Lap by lap, so that the laps add up to the race; a race that never ends fails on the lap
-    // where it stuck.
-    for (int lap = 1; lap <= LAPS; ++lap) {
-        const long end = lap < LAPS && lap < lapEnds.size() ? lapEnds[lap] : raceTicks;
-        const long start = lapEnds.value(lap - 1, raceTicks);
-        const int ticks = end - start, pinned = PINNED_LAPS[track][level][lap - 1];
-        COMPARE_CASE(ticks, pinned, "lap " + QByteArray::number(lap));
-    }
-    QCOMPARE(lapEnds.size(), LAPS + 1);
-    QCOMPARE(race.over.size(), 1);
-    QCOMPARE(race.UserWon(), false);
-}
-
-void TestRaceLaps::playerIsCreditedOnlyForWholeCircuitsAndWins() {
-    RaceFixture race;
-    race.screen.Initialize(0, 0, 3);
-    race.Ticks(3);
-    // Held on the start piece, the computer's car laps nothing.
-    race.Computer().setAnimated(false);
-    const GridSection* start = race.screen.GetCurrentGridSection(40, 135, 3);
-    // Steers from piece centre to piece centre with held arrow keys as a player would, at speed
-    // 3, pressing or releasing every key on every tick so that a key lost while blocked comes
-    // back. Notes whether the car's front, where the race looks it up, enters the start piece.
-    int next = 0;
-    bool frontOnStart = true, enteredStart = false;
-    const auto drive = [&] {
-        RaceCar& car = race.User();
-        const auto aim = [&] { return WAYPOINTS[next] - car.pos() - QPointF(10, 10); };
-        next = (next + (std::hypot(aim().x(), aim().y()) < 22)) % 10;
-        const double heading = std::atan2(aim().x(), -aim().y()) * 12 / M_PI;
-        const int offBy = (int(std::lround(heading)) - car.direction + 48) % 24;
-        const auto hold = [&](int key, bool down) { down ? race.Press(key) : race.Release(key); };
-        hold(Qt::Key_Right, offBy != 0 && offBy <= 12);
-        hold(Qt::Key_Left, offBy > 12);
-        hold(Qt::Key_Up, car.speed < 3);
-        hold(Qt::Key_Down, car.speed > 3);
-        double x = car.x(), y = car.y();
-        race.screen.GetRaceCarFront(&car, &x, &y);
-        const bool onStart = race.screen.GetCurrentGridSection(x, y, car.zValue()) == start;
-        enteredStart = onStart && !frontOnStart;
-        frontOnStart = onStart;
-        race.Ticks();
-    };
-    const auto driveToCredit = [&](const char* laps) {
-        for (int tick = 0; tick < 3000 && race.TextOf(Text::UserLaps) != laps; ++tick) drive();
-        QCOMPARE(race.TextOf(Text::UserLaps), QString(laps));
-        QVERIFY(enteredStart);
-    };
-    driveToCredit("1");
-    QCOMPARE(next, 9);
-    // Just before the lower right-hand straight the car jumps into the corner below it, and
-    // drives on to the start piece: not a whole circuit, no lap.
-    while (next != 4 || race.User().y() < 115) drive();
-    race.User().setPos(race.User().pos() + QPointF(0, 84));
-    next = 5;
-    while (next != 0) drive();
-    QVERIFY(frontOnStart);
-    QCOMPARE(race.TextOf(Text::UserLaps), QString("1"));
-    driveToCredit("2");
-    // On the last straight of the next circuit the car leaves the canvas and is put back on the
-    // start piece: no entry, no lap.
-    while (next == 9) drive();
-    while (next != 9) drive();
-    race.User().setPos(-40, race.User().y());
-    QCOMPARE(race.Trace(41, [&] { return race.User().pos(); }).first(), QPointF(40, 135));
-    QCOMPARE(race.TextOf(Text::UserLaps), QString("2"));
-    // The next whole circuit is the last lap; the race is decided on the tick after it, and
-    // reported after one more race tick and the held frame. Escape once it is decided is no
-    // giving up.
-    driveToCredit("3");
-    const int decidingTick = race.timeouts - 3 + 1;
-    QCOMPARE(race.Trace(3,
-                        [&] {
-                            race.Press(Qt::Key_Escape);
-                            return race.over.isEmpty() ? race.Interval() : 0;
-                        }),
-             QVector<int>({30, 1500, 0}));
-    QCOMPARE(race.over.size(), 1);
-    QCOMPARE(race.UserWon(), true);
-    QCOMPARE(race.screen.RaceGivenUp(), false);
-    QCOMPARE(race.ReportedMs(), long(TICK_MS * decidingTick));
-}
 
 QTEST_MAIN(TestRaceLaps)
 #include "tst_race_laps.moc"

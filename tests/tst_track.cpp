@@ -10,8 +10,6 @@
 #include "track/PieceCatalogue.h"
 #include "track/SurfaceMaps.h"
 
-namespace {
-
 constexpr int W = SURFACE_MAP_WIDTH;
 constexpr int H = SURFACE_MAP_HEIGHT;
 
@@ -22,7 +20,7 @@ constexpr int H = SURFACE_MAP_HEIGHT;
 constexpr int LEG_BOUNDS[4][5] = {
     {3, 4, 5, 6, 6}, {7, 7, 6, 5, 4}, {70, 69, 68, 68, 68}, {68, 68, 69, 70, 71}};
 
-bool RuleSaysRoad(int id, int x, int y) {
+static bool RuleSaysRoad(int id, int x, int y) {
     // Decks: 12..62 and 11..59 along the bridge, widening a pixel a side per row (column) at ends.
     const int deckY = std::min({y, H - 1 - y, 5});
     const int deckX = std::min({x, W - 1 - x, 6});
@@ -43,138 +41,137 @@ bool RuleSaysRoad(int id, int x, int y) {
            (openOnLeft ? x >= LEG_BOUNDS[corner][leg] : x <= LEG_BOUNDS[corner][leg]);
 }
 
-std::unique_ptr<GridSection> Section(Canvas* canvas, trackPieces piece, theDirection direction,
-                                     int column, int row, int level) {
+static std::unique_ptr<GridSection> Section(Canvas* canvas, trackPieces piece,
+                                            theDirection direction, int column, int row,
+                                            int level) {
     auto section = std::make_unique<GridSection>(canvas);
     section->LoadImage(piece, direction, column, row, level);
     return section;
 }
 
-}  // namespace
-
 class TrackTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void mapsAndCatalogueFollowTheRoadRules();
-    void cornerTravelFollowsWhereCarsEnterAndLeave();
-    void gridSectionsCoverTheirCellAndLevel();
-};
-
-void TrackTest::mapsAndCatalogueFollowTheRoadRules() {
-    // Every pixel counts: the player's car crashes on the first one off the road. A bridge's road
-    // value puts a car on the upper level. Corner maps come as a ground one and its bridge twin.
-    using namespace Surface;
-    const int straights[] = {OffRoad, VerticalRoad, HorizontalRoad, BridgeVerticalRoad,
-                             BridgeHorizontalRoad};
-    for (int id = 0; id < SURFACE_MAP_COUNT; ++id) {
-        const int road = id < 5 ? straights[id] : id % 2 ? CornerRoad : BridgeCornerRoad;
-        QCOMPARE(SurfaceMapRoadValue(SurfaceMapId(id)), road);
-        for (int i = 0; i < W * H; ++i) {
-            const int x = i % W, y = i / W;
-            QVERIFY2(BuiltInSurfaceMap(SurfaceMapId(id)).value[y][x] ==
-                         (RuleSaysRoad(id, x, y) ? road : 0),
-                     qPrintable(QString("map %1 at %2, %3").arg(id).arg(x).arg(y)));
+    void mapsAndCatalogueFollowTheRoadRules() {
+        // Every pixel counts: the player's car crashes on the first one off the road. A bridge's
+        // road value puts a car on the upper level. Corner maps come as a ground one and its bridge
+        // twin.
+        using namespace Surface;
+        const int straights[] = {OffRoad, VerticalRoad, HorizontalRoad, BridgeVerticalRoad,
+                                 BridgeHorizontalRoad};
+        for (int id = 0; id < SURFACE_MAP_COUNT; ++id) {
+            const int road = id < 5 ? straights[id] : id % 2 ? CornerRoad : BridgeCornerRoad;
+            QCOMPARE(SurfaceMapRoadValue(SurfaceMapId(id)), road);
+            for (int i = 0; i < W * H; ++i) {
+                const int x = i % W, y = i / W;
+                QVERIFY2(BuiltInSurfaceMap(SurfaceMapId(id)).value[y][x] ==
+                             (RuleSaysRoad(id, x, y) ? road : 0),
+                         qPrintable(QString("map %1 at %2, %3").arg(id).arg(x).arg(y)));
+            }
         }
+        // Start pieces are the ones whose picture shows the chequer's white.
+        int starts = 0;
+        for (int piece = -2; piece <= pieceNone + 2; ++piece) {
+            const PieceEntry& entry = PieceCatalogueEntry(piece);
+            const bool isPiece = piece >= pieceGrass && piece < pieceNone;
+            QCOMPARE(entry.hasPicture, isPiece);
+            const QImage picture = isPiece ? QImage(TrackPictureXpm(entry.picture)) : QImage();
+            bool white = false;
+            for (int i = 0; i < picture.width() * picture.height(); ++i)
+                white |= picture.pixel(i % W, i / W) == 0xFFFFFFFFu;
+            COMPARE_CASE(entry.startPiece, white, "piece " + QByteArray::number(piece));
+            starts += entry.startPiece;
+        }
+        QCOMPARE(starts, 4);
     }
-    // Start pieces are the ones whose picture shows the chequer's white.
-    int starts = 0;
-    for (int piece = -2; piece <= pieceNone + 2; ++piece) {
-        const PieceEntry& entry = PieceCatalogueEntry(piece);
-        const bool isPiece = piece >= pieceGrass && piece < pieceNone;
-        QCOMPARE(entry.hasPicture, isPiece);
-        const QImage picture = isPiece ? QImage(TrackPictureXpm(entry.picture)) : QImage();
-        bool white = false;
-        for (int i = 0; i < picture.width() * picture.height(); ++i)
-            white |= picture.pixel(i % W, i / W) == 0xFFFFFFFFu;
-        COMPARE_CASE(entry.startPiece, white, "piece " + QByteArray::number(piece));
-        starts += entry.startPiece;
-    }
-    QCOMPARE(starts, 4);
-}
 
-void TrackTest::cornerTravelFollowsWhereCarsEnterAndLeave() {
-    // Travel on the way into and out of each corner for each turn sense; the computer's races
-    // cover the straights, but not every corner kind in both senses.
-    // clang-format off
+    void cornerTravelFollowsWhereCarsEnterAndLeave() {
+        // Travel on the way into and out of each corner for each turn sense; the computer's races
+        // cover the straights, but not every corner kind in both senses.
+        // clang-format off
     const int turns[][4] = {
         {pieceUpperRight, dirRight, dirRight, dirDown}, {pieceUpperRight, dirLeft, dirUp, dirLeft},
         {pieceLowerRight, dirRight, dirDown, dirLeft}, {pieceLowerRight, dirLeft, dirRight, dirUp},
         {pieceUpperLeft, dirRight, dirUp, dirRight}, {pieceUpperLeft, dirLeft, dirLeft, dirDown},
         {pieceLowerLeft, dirRight, dirLeft, dirUp}, {pieceLowerLeft, dirLeft, dirDown, dirRight}};
-    // clang-format on
-    for (const auto& [corner, sense, in, out] : turns) {
-        const bool inVertically = in == dirUp || in == dirDown;
-        const theDirection stored = theDirection(sense);
-        // The bridge twin, and the start corner for the upper right, turn the same way.
-        for (const int piece :
-             {corner, corner + 1, corner == pieceUpperRight ? pieceUpperRightStart : corner}) {
-            const QByteArray where =
-                QString::asprintf("piece %d sense %d", piece, sense).toLatin1();
-            COMPARE_CASE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out, where);
-            COMPARE_CASE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in, where);
-            COMPARE_CASE(TrackDirectionOf(piece, stored, 3), stored, where);
+        // clang-format on
+        for (const auto& [corner, sense, in, out] : turns) {
+            const bool inVertically = in == dirUp || in == dirDown;
+            const theDirection stored = theDirection(sense);
+            // The bridge twin, and the start corner for the upper right, turn the same way.
+            for (const int piece :
+                 {corner, corner + 1, corner == pieceUpperRight ? pieceUpperRightStart : corner}) {
+                const QByteArray where =
+                    QString::asprintf("piece %d sense %d", piece, sense).toLatin1();
+                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out,
+                             where);
+                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in,
+                             where);
+                COMPARE_CASE(TrackDirectionOf(piece, stored, 3), stored, where);
+            }
         }
     }
-}
 
-void TrackTest::gridSectionsCoverTheirCellAndLevel() {
-    Canvas canvas;
-    const auto section = std::make_unique<GridSection>(&canvas);
-    section->LoadImage(pieceUpperRightStart, dirRight, 1, 2, 1);
-    section->SetImage();
-    QVERIFY(section->IsStartTrack());
-    QCOMPARE(section->pos(), QPointF(75, 146));
-    QCOMPARE(section->zValue(), 2.0);
-    // Drawn at the whole pixel at or before its position, its transparent corner showing the grass;
-    // its own copy of its piece's map.
-    section->setPos(75.7, 146.2);
-    QImage screen(Canvas::WIDTH, Canvas::HEIGHT, QImage::Format_ARGB32);
-    QPainter painter(&screen);
-    canvas.render(&painter, screen.rect(), canvas.sceneRect());
-    const QImage piece(TrackPictureXpm(TrackPicture::UpperRightStart));
-    const SurfaceMap& map = BuiltInSurfaceMap(SurfaceMapId::UpperRightBridge2);
-    for (int i = 0; i < W * H; ++i) {
-        const int x = i % W, y = i / W;
-        QCOMPARE(section->SurfaceValue(x, y), map.value[y][x]);
-        QCOMPARE(screen.pixel(75 + x, 146 + y),
-                 qAlpha(piece.pixel(x, y)) ? piece.pixel(x, y) : Canvas::BACKGROUND.rgb());
-    }
-    // Anything that is not a piece reads as all grass.
-    for (const int notAPiece : {17, -1, 40}) {
-        section->LoadGrid(pieceLowerLeft);
-        section->LoadGrid(notAPiece);
-        for (int i = 0; i < W * H; ++i) QCOMPARE(section->SurfaceValue(i % W, i / W), 0);
-    }
+    void gridSectionsCoverTheirCellAndLevel() {
+        Canvas canvas;
+        const auto section = std::make_unique<GridSection>(&canvas);
+        section->LoadImage(pieceUpperRightStart, dirRight, 1, 2, 1);
+        section->SetImage();
+        QVERIFY(section->IsStartTrack());
+        QCOMPARE(section->pos(), QPointF(75, 146));
+        QCOMPARE(section->zValue(), 2.0);
+        // Drawn at the whole pixel at or before its position, its transparent corner showing the
+        // grass; its own copy of its piece's map.
+        section->setPos(75.7, 146.2);
+        QImage screen(Canvas::WIDTH, Canvas::HEIGHT, QImage::Format_ARGB32);
+        QPainter painter(&screen);
+        canvas.render(&painter, screen.rect(), canvas.sceneRect());
+        const QImage piece(TrackPictureXpm(TrackPicture::UpperRightStart));
+        const SurfaceMap& map = BuiltInSurfaceMap(SurfaceMapId::UpperRightBridge2);
+        for (int i = 0; i < W * H; ++i) {
+            const int x = i % W, y = i / W;
+            QCOMPARE(section->SurfaceValue(x, y), map.value[y][x]);
+            QCOMPARE(screen.pixel(75 + x, 146 + y),
+                     qAlpha(piece.pixel(x, y)) ? piece.pixel(x, y) : Canvas::BACKGROUND.rgb());
+        }
+        // Anything that is not a piece reads as all grass.
+        for (const int notAPiece : {17, -1, 40}) {
+            section->LoadGrid(pieceLowerLeft);
+            section->LoadGrid(notAPiece);
+            for (int i = 0; i < W * H; ++i) QCOMPARE(section->SurfaceValue(i % W, i / W), 0);
+        }
 
-    const auto ground = Section(&canvas, pieceVerticalTrack, dirUp, 2, 3, 0);
-    // Which section a car is on, by cell and level, is pinned by the computer's races.
-    const auto horizontal = Section(&canvas, pieceHorizontalTrack, dirLeft, 0, 0, 0);
-    const auto corner = Section(&canvas, pieceLowerRight, dirRight, 0, 3, 0);
-    const auto xy = [](const GridSection& s, double dx, double dy) {
-        int gx = -1, gy = -1;
-        s.GetGridXYValues(s.GetGridMinXValue() + dx, s.GetGridMinYValue() + dy, &gx, &gy);
-        return QPoint(gx, gy);
-    };
-    // On the first column or row: along the road on a straight, else diagonally into the cell.
-    QCOMPARE(xy(*ground, 30, 0), QPoint(30, 3));
-    QCOMPARE(xy(*horizontal, 0, 30), QPoint(3, 30));
-    QCOMPARE(xy(*ground, 2, 0), QPoint(5, 3));
-    QCOMPARE(xy(*corner, 0, 30), QPoint(3, 33));
-    for (const GridSection* s : {ground.get(), horizontal.get(), corner.get()}) {
-        QCOMPARE(xy(*s, 0, 0), QPoint(3, 3));
-        QCOMPARE(xy(*s, 74, 72), QPoint(74, 72));
-        QCOMPARE(xy(*s, 10.9, 20.7), QPoint(10, 20));
-        QCOMPARE(xy(*s, 0.9, 20.7), xy(*s, 0, 20));
+        const auto ground = Section(&canvas, pieceVerticalTrack, dirUp, 2, 3, 0);
+        // Which section a car is on, by cell and level, is pinned by the computer's races.
+        const auto horizontal = Section(&canvas, pieceHorizontalTrack, dirLeft, 0, 0, 0);
+        const auto corner = Section(&canvas, pieceLowerRight, dirRight, 0, 3, 0);
+        const auto xy = [](const GridSection& s, double dx, double dy) {
+            int gx = -1, gy = -1;
+            s.GetGridXYValues(s.GetGridMinXValue() + dx, s.GetGridMinYValue() + dy, &gx, &gy);
+            return QPoint(gx, gy);
+        };
+        // On the first column or row: along the road on a straight, else diagonally into the cell.
+        QCOMPARE(xy(*ground, 30, 0), QPoint(30, 3));
+        QCOMPARE(xy(*horizontal, 0, 30), QPoint(3, 30));
+        QCOMPARE(xy(*ground, 2, 0), QPoint(5, 3));
+        QCOMPARE(xy(*corner, 0, 30), QPoint(3, 33));
+        for (const GridSection* s : {ground.get(), horizontal.get(), corner.get()}) {
+            QCOMPARE(xy(*s, 0, 0), QPoint(3, 3));
+            QCOMPARE(xy(*s, 74, 72), QPoint(74, 72));
+            QCOMPARE(xy(*s, 10.9, 20.7), QPoint(10, 20));
+            QCOMPARE(xy(*s, 0.9, 20.7), xy(*s, 0, 20));
+        }
+        // Past the map the nearest pixel counts, never the next row's start (row 5 starts with
+        // road).
+        QCOMPARE(xy(*horizontal, 74, 0), QPoint(77, 3));
+        QCOMPARE(horizontal->SurfaceValue(77, 4), 0);
+        QCOMPARE(horizontal->SurfaceValue(77, 5), Surface::HorizontalRoad);
+        QCOMPARE(horizontal->SurfaceValue(-1, 68), 0);
+        QCOMPARE(ground->SurfaceValue(10, 75), Surface::VerticalRoad);
+        QCOMPARE(ground->SurfaceValue(6, -40), Surface::VerticalRoad);
     }
-    // Past the map the nearest pixel counts, never the next row's start (row 5 starts with road).
-    QCOMPARE(xy(*horizontal, 74, 0), QPoint(77, 3));
-    QCOMPARE(horizontal->SurfaceValue(77, 4), 0);
-    QCOMPARE(horizontal->SurfaceValue(77, 5), Surface::HorizontalRoad);
-    QCOMPARE(horizontal->SurfaceValue(-1, 68), 0);
-    QCOMPARE(ground->SurfaceValue(10, 75), Surface::VerticalRoad);
-    QCOMPARE(ground->SurfaceValue(6, -40), Surface::VerticalRoad);
-}
+};
 
 QTEST_MAIN(TrackTest)
 #include "tst_track.moc"

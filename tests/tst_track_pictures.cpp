@@ -5,15 +5,13 @@
 
 #include "graphics/TrackPictures.h"
 
-namespace {
-
 constexpr int W = 75, H = 73;
 using P = TrackPicture;
 
 // Each colour of the pictures as one letter (grass, road, kerb, black, white, deck, yellow), so
 // that lines of pixels read as strings; transparent is a space. Past the last column, x runs on
 // into the following rows.
-char At(P picture, int x, int y) {
+static char At(P picture, int x, int y) {
     static QImage images[TRACK_PICTURE_COUNT];
     QImage& image = images[int(picture)];
     if (image.isNull())
@@ -25,14 +23,12 @@ char At(P picture, int x, int y) {
 }
 
 // The pixels along the row at (or down the column at); a longer count runs on into the rows below.
-QString Line(P picture, bool row, int at, int count = 0) {
+static QString Line(P picture, bool row, int at, int count = 0) {
     QString text;
     for (int i = 0; i < (count ? count : row ? W : H); ++i)
         text += row ? At(picture, i, at) : At(picture, at, i);
     return text;
 }
-
-}  // namespace
 
 class TrackPicturesTest : public QObject {
     Q_OBJECT
