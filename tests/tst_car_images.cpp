@@ -1,4 +1,3 @@
-#include <QMap>
 #include <QTransform>
 #include <QtTest>
 

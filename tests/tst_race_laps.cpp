@@ -5,9 +5,7 @@
 #include "tests/support/CompareCase.h"
 #include "tests/support/RaceFixture.h"
 
-using Text = VantorScreen::RaceText;
 constexpr int LAPS = 5, TICK_MS = 30;
-const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
 
 // The computer's five-lap race with the player standing, in race ticks per lap, the last lap
 // running until the race is decided on the tick after it; Easy, Medium and Hard for each track.

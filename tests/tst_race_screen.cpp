@@ -6,10 +6,8 @@
 
 #include "tests/support/RaceFixture.h"
 
-using Text = VantorScreen::RaceText;
 constexpr int TRACK_1 = 0, TRACK_4 = 3;
 constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
-const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
 
 struct Race : RaceFixture {
     Race() = default;
@@ -132,12 +130,11 @@ class TestRaceScreen : public QObject {
             Race race(TRACK_1, EASY);
             race.User().setAnimated(false);
             for (int key : {Qt::Key_Up, Qt::Key_Right}) race.Press(key);
-            QVector<int> speeds, headings;
-            for (int t = 0; t < 31; ++t) {
-                race.Ticks();
-                speeds << race.User().speed;
+            QVector<int> headings;
+            const auto speeds = race.Trace(31, [&] {
                 headings << race.User().direction;
-            }
+                return race.User().speed;
+            });
             QCOMPARE(speeds, Sequence(31, [](int t) { return std::min(5, 1 + t / 6); }));
             QCOMPARE(headings, QVector<int>({1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3,  3,  4,  4,  4, 5,
                                              5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12}));

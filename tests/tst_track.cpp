@@ -115,8 +115,7 @@ class TrackTest : public QObject {
 
     void gridSectionsCoverTheirCellAndLevel() {
         Canvas canvas;
-        const auto section = std::make_unique<GridSection>(&canvas);
-        section->LoadImage(pieceUpperRightStart, dirRight, 1, 2, 1);
+        const auto section = Section(&canvas, pieceUpperRightStart, dirRight, 1, 2, 1);
         section->SetImage();
         QVERIFY(section->IsStartTrack());
         QCOMPARE(section->pos(), QPointF(75, 146));

@@ -1,4 +1,3 @@
-#include <QRegularExpression>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>

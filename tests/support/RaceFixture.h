@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QSignalSpy>
-#include <QTimer>
-#include <QVector>
 #include <QtTest>
 
 #include "platform/Canvas.h"
 #include "race/VantorScreen.h"
+
+using Text = VantorScreen::RaceText;
+const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
 
 // A race screen on a canvas of its own, run by calling its timer slot directly, one timeout a call.
 struct RaceFixture {
