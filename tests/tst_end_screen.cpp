@@ -53,9 +53,6 @@ class EndScreenTest : public QObject {
         for (int round = 0; round < 2; ++round) {
             screen->Hide();
             QVERIFY(!screen->ContinueText().isVisible());
-            QCOMPARE((QList<const void*>{screen->ResultImage(), screen->LapCountText(),
-                                         screen->RaceTimeText(), screen->RecordText()}),
-                     QList<const void*>(4, nullptr));
             QCOMPARE(canvas.items().size(), 1);
         }
     }

@@ -40,9 +40,8 @@ struct Game {
     QStringList Keys(const QString& clicks) {
         const int keys[] = {Qt::Key_Up,     Qt::Key_Down,  Qt::Key_Left,  Qt::Key_Right,
                             Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape};
-        for (const QChar click : clicks) {
+        for (const QChar click : clicks)
             QTest::keyClick(&widget, Qt::Key(keys[QStringLiteral("^v<>\n E").indexOf(click)]));
-        }
         return State();
     }
     // One key's events by letter: P and R a press and a release, p and r their auto-repeats; T a
@@ -58,9 +57,7 @@ struct Game {
     // Ticks until the race ends once; then what is on show.
     QStringList RunToEnd() {
         QSignalSpy over(screens.race, &VantorScreen::RaceOver);
-        for (int tick = 0; tick < 200000 && over.isEmpty(); ++tick) {
-            Play(0, "T");
-        }
+        for (int tick = 0; tick < 200000 && over.isEmpty(); ++tick) Play(0, "T");
         ms = over.size() == 1 ? over[0][1].value<long>() : -1;
         return State();
     }
@@ -184,9 +181,8 @@ class GameFlowTest : public QObject {
         const QString missing = pictures.Path() + QStringLiteral("missing/");
         MessageBoxWatcher watcher;
         Game game(missing);
-        for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q}) {
+        for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q})
             game.Play(key, "PRpr");
-        }
         QCOMPARE(watcher.Warnings().size(), 1);
         QCOMPARE(Told(watcher.Warnings().first()),
                  QStringList({"Vantor", "Could not locate Directory " + missing, "Quit"}));

@@ -74,9 +74,8 @@ Entries WithRecords(Entries entries, const UserSettings* game = nullptr) {
 // As "key=text" lines, so that a failure shows the first entry that differs.
 QStringList Lines(const Entries& entries) {
     QStringList lines;
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
         lines += entry.key() + '=' + entry.value();
-    }
     return lines;
 }
 
@@ -84,9 +83,7 @@ QStringList Lines(const Entries& entries) {
 Entries QtEntries(const QString& path) {
     const QSettings file(path, QSettings::IniFormat);
     Entries entries;
-    for (const QString& key : file.allKeys()) {
-        entries.insert(key, file.value(key).toString());
-    }
+    for (const QString& key : file.allKeys()) entries.insert(key, file.value(key).toString());
     return file.status() == QSettings::NoError ? entries : Entries{{"status", "malformed"}};
 }
 
@@ -101,9 +98,8 @@ QByteArray Contents(const QString& path) {
 // that could block: a FIFO or a device is only looked at.
 QString NodeState(const QString& path) {
     struct stat node {};
-    if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
+    if (lstat(QFile::encodeName(path).constData(), &node) != 0)
         return QStringLiteral("missing");
-    }
     QString state = QString::asprintf(
         "mode %o inode %llu device %llu size %llu modified %llu.%09llu", node.st_mode,
         qulonglong(node.st_ino), qulonglong(node.st_rdev), qulonglong(node.st_size),
@@ -200,9 +196,8 @@ void TestRecords::generatedAndDamagedFilesRoundTrip() {
     QByteArray contents;  // the file under test, shown when a check fails
     int files = 0;
     const auto showFailingFile = qScopeGuard([&] {
-        if (QTest::currentTestFailed()) {
+        if (QTest::currentTestFailed())
             qInfo() << "file" << files << "of seed" << SEED << contents;
-        }
     });
     for (int generated = 0; generated < GENERATED_FILES; ++generated) {
         const QString source = home.Path() + QStringLiteral("/source%1.ini").arg(generated);
@@ -268,9 +263,8 @@ void TestRecords::onlyARegularFileIsTheStore_data() {
         {"damaged file", "damaged", "is damaged: it is not a race records file the game can read"},
         {"unreadable file", "unreadable", "cannot be read"},
     };
-    for (const auto& [name, node, problem] : rows) {
+    for (const auto& [name, node, problem] : rows)
         QTest::newRow(name) << QString(node) << QString(problem);
-    }
 }
 
 // The store, or what stands in its place, is made here; the game starts on it, a race ends, and
@@ -284,14 +278,12 @@ void TestRecords::onlyARegularFileIsTheStore() {
     const bool linked = node.startsWith("link ");
     const QString made = linked ? elsewhere.filePath("target") : storePath;
     const QString kind = node.section(' ', -1);
-    if (kind == "unreadable" && geteuid() == 0) {
+    if (kind == "unreadable" && geteuid() == 0)
         return RunUnprivileged();
-    }
     if (kind == "device") {
         // A character device like /dev/full, where any write fails.
-        if (mknod(QFile::encodeName(made), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        if (mknod(QFile::encodeName(made), S_IFCHR | 0666, makedev(1, 7)) != 0)
             QSKIP("Making a device node needs root; the device cases are not run.");
-        }
     } else if (kind == "fifo") {
         QCOMPARE(mkfifo(QFile::encodeName(made), 0666), 0);
     } else if (kind == "folder") {
@@ -303,12 +295,10 @@ void TestRecords::onlyARegularFileIsTheStore() {
                           QByteArray(kind == "damaged" ? "\x01\x02binary\n" : ""),
                       kind != "unreadable"));
     }
-    if (kind == "unreadable" && QFile(made).open(QIODevice::ReadOnly)) {
+    if (kind == "unreadable" && QFile(made).open(QIODevice::ReadOnly))
         QSKIP("A file without read permission is still readable here; not run.");
-    }
-    if (linked) {
+    if (linked)
         QVERIFY(QFile::link(made, storePath));
-    }
     const QString before = NodeState(storePath);
 
     MessageBoxWatcher boxes;
@@ -350,13 +340,11 @@ void TestRecords::RunUnprivileged() {
     child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
                             QCoreApplication::applicationFilePath(),
                             "onlyARegularFileIsTheStore:unreadable file"});
-    if (!child.waitForFinished(60000)) {
+    if (!child.waitForFinished(60000))
         QSKIP("The unreadable case needs setpriv to run as the user nobody, which failed here.");
-    }
     const QString output = child.readAll();
-    if (output.contains("SKIP   :")) {
+    if (output.contains("SKIP   :"))
         QSKIP(qPrintable("Skipped as the user nobody: " + output));
-    }
     QVERIFY2(output.contains("PASS   : TestRecords::onlyARegularFileIsTheStore(unreadable file)"),
              qPrintable(output));
     QCOMPARE(child.exitCode(), 0);

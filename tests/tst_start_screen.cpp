@@ -32,9 +32,7 @@ class StartScreenTest : public QObject {
         menu.ChangeSelectedLevel(key);
         const LevelSelectBox* side[] = {At(0, "<<"), At(0, ">>")};
         QString lines, faults;
-        for (int y : LINE_Y) {
-            lines += At(y)->Colour() == HIGHLIGHT ? '*' : '.';
-        }
+        for (int y : LINE_Y) lines += At(y)->Colour() == HIGHLIGHT ? '*' : '.';
         for (const LevelSelectBox* text : ItemsOf<LevelSelectBox>(canvas)) {
             const bool arrow = text == side[0] || text == side[1];
             const bool high = arrow || text->Colour() == HIGHLIGHT;
@@ -76,9 +74,7 @@ class StartScreenTest : public QObject {
         QVERIFY(menu.isVisible());
         QVERIFY(LogoShown());
         QStringList texts;
-        for (int y : LINE_Y) {
-            texts << At(y)->text();
-        }
+        for (int y : LINE_Y) texts << At(y)->text();
         QCOMPARE(texts,
                  QStringList({"Select Track", "Select Level", "Easy", "Laps", "5", "Start Race"}));
         QCOMPARE(ItemsOf<LevelSelectBox>(canvas).size(), 8);

@@ -18,9 +18,8 @@ const QRect VIEW_AT_1X(8, -3, 225, 292);
 QImage Shot(QWidget& window, QSize size) {
     window.resize(size);
     // A window's new size comes back from the platform; a shot of the wrong size fails to compare.
-    if (!QTest::qWaitFor([&] { return window.size() == size; })) {
+    if (!QTest::qWaitFor([&] { return window.size() == size; }))
         return {};
-    }
     return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
@@ -109,9 +108,8 @@ class WindowScaleTest : public QObject {
         QTest::addColumn<int>("screen");
         QTest::addColumn<int>("scale");
         const char* screens[] = {"menu", "race", "end"};
-        for (int row = 0; row < 6; ++row) {
+        for (int row = 0; row < 6; ++row)
             QTest::addRow("%s at %dx", screens[row / 2], 2 + row % 2) << row / 2 << 2 + row % 2;
-        }
     }
     void enlargesTheGamePixelForPixel() {
         QFETCH(int, screen);
@@ -128,9 +126,8 @@ class WindowScaleTest : public QObject {
             // The countdown stands still while the shots are taken.
             screens.race->findChild<QTimer*>()->stop();
         }
-        if (screen > 1) {
+        if (screen > 1)
             game.RaceFinished(false, 61500);
-        }
 
         const QImage small = Shot(game, STAGE);
         const auto texts = TextBoxes(game);

@@ -17,9 +17,8 @@ PreviewDirectory::PreviewDirectory() {
 int ShownPreview() {
     int shown = -1;
     for (int track = 0; track < TRACK_COUNT; ++track) {
-        if (vantor->GetTrackImage(track)->isVisible()) {
+        if (vantor->GetTrackImage(track)->isVisible())
             shown = shown == -1 ? track : -2;
-        }
     }
     return shown;
 }

@@ -57,9 +57,8 @@ template <typename Item>
 QList<Item*> ItemsOf(const QGraphicsScene& canvas) {
     QList<Item*> found;
     for (QGraphicsItem* item : canvas.items()) {
-        if (auto* wanted = dynamic_cast<Item*>(item)) {
+        if (auto* wanted = dynamic_cast<Item*>(item))
             found.append(wanted);
-        }
     }
     return found;
 }

@@ -12,9 +12,8 @@ std::pair<QRect, int> Find(const QImage& image, Test test) {
     std::pair<QRect, int> found{QRect(), 0};
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (test(image.pixel(x, y))) {
+            if (test(image.pixel(x, y)))
                 found = {found.first | QRect(x, y, 1, 1), found.second + 1};
-            }
         }
     }
     return found;
