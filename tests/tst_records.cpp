@@ -200,7 +200,7 @@ void TestRecords::generatedAndDamagedFilesRoundTrip() {
             qInfo() << "file" << files << "of seed" << SEED << contents;
     });
     for (int generated = 0; generated < GENERATED_FILES; ++generated) {
-        const QString source = home.Path() + QStringLiteral("/source%1.ini").arg(generated);
+        const QString source = home.path() + QStringLiteral("/source%1.ini").arg(generated);
         const QByteArray original = GeneratedFile(random, source);
         const Entries written = QtEntries(source);
         for (int mutant = 0; mutant <= MUTANTS_PER_FILE; ++mutant, ++files) {
@@ -236,7 +236,7 @@ void TestRecords::generatedAndDamagedFilesRoundTrip() {
                 // A full disk: the file stays as it was, and no temporary file is left beside it.
                 QVERIFY(!WithFileSizeLimit(64, [&] { return records.WriteFastestRaceTime(); }));
                 QCOMPARE(Contents(storePath), contents);
-                QCOMPARE(QDir(home.Path()).entryList({"Vantor.ini*"}, QDir::Files | QDir::Hidden),
+                QCOMPARE(QDir(home.path()).entryList({"Vantor.ini*"}, QDir::Files | QDir::Hidden),
                          QStringList{"Vantor.ini"});
             }
             QVERIFY(records.WriteFastestRaceTime());

@@ -13,30 +13,21 @@
 
 // A pictures directory in a temporary folder with the fifteen track previews, each a plain
 // picture in a colour of its own.
-class PreviewDirectory {
-  public:
+struct PreviewDirectory : QTemporaryDir {
     PreviewDirectory();
     // With its trailing slash, as the game takes it.
-    QString Path() const { return directory.path() + '/'; }
-
-  private:
-    QTemporaryDir directory;
+    QString Path() const { return path() + '/'; }
 };
 
 // Points the settings store at an empty temporary folder. Construct it before any store is opened
 // in the process: the store's location is fixed on first use.
-class TemporaryConfigHome {
-  public:
+struct TemporaryConfigHome : QTemporaryDir {
     // In `parent`, when given: a folder in memory spares a test that saves often the disk's syncs.
     explicit TemporaryConfigHome(const QString& parent = QDir::tempPath())
-        : directory(parent + QStringLiteral("/vantor-XXXXXX")) {
-        qputenv("XDG_CONFIG_HOME", directory.path().toLocal8Bit());
+        : QTemporaryDir(parent + QStringLiteral("/vantor-XXXXXX")) {
+        qputenv("XDG_CONFIG_HOME", path().toLocal8Bit());
     }
-    QString Path() const { return directory.path(); }
-    QString RecordsFile() const { return directory.path() + QStringLiteral("/Vantor.ini"); }
-
-  private:
-    QTemporaryDir directory;
+    QString RecordsFile() const { return path() + QStringLiteral("/Vantor.ini"); }
 };
 
 // The game's screens and canvas, found among the main widget's children; null where missing.
@@ -56,10 +47,9 @@ struct GameScreens {
 template <typename Item>
 QList<Item*> ItemsOf(const QGraphicsScene& canvas) {
     QList<Item*> found;
-    for (QGraphicsItem* item : canvas.items()) {
+    for (QGraphicsItem* item : canvas.items())
         if (auto* wanted = dynamic_cast<Item*>(item))
             found.append(wanted);
-    }
     return found;
 }
 
