@@ -35,9 +35,8 @@ class HeadlessPlayTest : public QObject {
             // pid (name) state ppid ...; the kernel keeps 15 characters of a name.
             const QString line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
             if (line.mid(line.lastIndexOf(')') + 2).section(' ', 1, 1).toLongLong() == parent &&
-                line.section('(', 1).section(')', 0, 0) == name.left(15)) {
+                line.section('(', 1).section(')', 0, 0) == name.left(15))
                 children << entry.toLongLong();
-            }
         }
         return children.size() == 1 ? children.first() : 0;
     }

@@ -13,12 +13,10 @@ class StartScreenTest : public QObject {
 
     // The text on this line that is not an arrow, or the arrow with this text.
     LevelSelectBox* At(int y, const QString& arrow = {}) const {
-        for (LevelSelectBox* text : ItemsOf<LevelSelectBox>(canvas)) {
+        for (LevelSelectBox* text : ItemsOf<LevelSelectBox>(canvas))
             if (arrow.isEmpty() ? text->y() == y && text->text().at(0).isLetterOrNumber()
-                                : text->text() == arrow) {
+                                : text->text() == arrow)
                 return text;
-            }
-        }
         return nullptr;
     }
     // The logo on top of the preview, where it belongs.
@@ -45,9 +43,8 @@ class StartScreenTest : public QObject {
             if (text->Colour() != (high ? HIGHLIGHT : QColor(75, 234, 254)) ||
                 font.family() != "Helvetica" || font.pixelSize() != (high ? 12 : 10) ||
                 font.weight() != (high ? QFont::Bold : QFont::Normal) || text->pos() != place ||
-                text->zValue() != 1 || !(arrow || text->isVisible())) {
+                text->zValue() != 1 || !(arrow || text->isVisible()))
                 faults += " fault:" + text->text();
-            }
         }
         return std::exchange(reports, {}).join(',') +
                QStringLiteral("|%1 %2%3 %4 %5 %6%7")
