@@ -110,35 +110,33 @@ class CarTest : public QObject {
         }
     }
 
-    void newDirectionsAndTheirFrames() {
-        RaceCar computer(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
+    void computerFramesAndTurnsNoRaceReaches() {
+        RaceCar car(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
         // A compass step is three frames; any direction but up, right or down shows the car facing
         // left.
         for (const int direction : {0, 2, 4, 6, 1, 7, 9, -2}) {
-            computer.SetRaceCarDirection(direction);
+            car.SetRaceCarDirection(direction);
             const bool own = direction >= 0 && direction <= 4 && direction % 2 == 0;
-            QCOMPARE(computer.pictureIndex, own ? 3 * direction : 18);
+            QCOMPARE(car.pictureIndex, own ? 3 * direction : 18);
         }
 
         // At each fifth of a turn (3 steps of 19 here) the frame moves through the quarter 8..11:
         // clockwise first, last - 2, last - 1, last; anticlockwise (any sense but right) the
         // reverse.
-        computer.SetRaceCarSpeed(4);
-        computer.CreateTurnPointArray(30, 40, 1, dirRight);
+        car.SetRaceCarSpeed(4);
+        car.CreateTurnPointArray(30, 40, 1, dirRight);
         const int none = RaceCar::FRAME_UNCHANGED;
         for (int step = 0; step < 19; ++step) {
             const int f = std::min(step / 3, 4);
-            QCOMPARE(computer.UpdateRaceCarDirection(step, dirRight, 8, 11), f ? 7 + f : none);
-            QCOMPARE(computer.UpdateRaceCarDirection(step, dirUp, 8, 11), f ? 12 - f : none);
+            QCOMPARE(car.UpdateRaceCarDirection(step, dirRight, 8, 11), f ? 7 + f : none);
+            QCOMPARE(car.UpdateRaceCarDirection(step, dirUp, 8, 11), f ? 12 - f : none);
         }
         // Fewer than five points (a fast car): the final frame from the start.
-        computer.SetRaceCarSpeed(40);
-        computer.CreateTurnPointArray(30, 40, 1, dirRight);
-        QCOMPARE(computer.UpdateRaceCarDirection(1, dirRight, 2, 5), 5);
-        QCOMPARE(computer.UpdateRaceCarDirection(1, dirLeft, 2, 5), 2);
-    }
+        car.SetRaceCarSpeed(40);
+        car.CreateTurnPointArray(30, 40, 1, dirRight);
+        QCOMPARE(car.UpdateRaceCarDirection(1, dirRight, 2, 5), 5);
+        QCOMPARE(car.UpdateRaceCarDirection(1, dirLeft, 2, 5), 2);
 
-    void slowAndEmptyTurns() {
         // The turn shapes the computer drives are pinned by its races; here what they never reach.
         // Only diagonals turn.
         QCOMPARE(LayOutTurn(30, 30, 0, dirRight, 4).size(), size_t(0));
@@ -146,7 +144,6 @@ class CarTest : public QObject {
 
         // A speed of 1 or less would never finish the curve: the car turns as at 2.
         const std::vector<QPoint> slowest = LayOutTurn(30, 40, 3, dirLeft, 2);
-        RaceCar car(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
         for (const int speed : {1, 0, -3}) {
             car.SetRaceCarSpeed(speed);
             car.CreateTurnPointArray(30, 40, 3, dirLeft);
