@@ -20,6 +20,15 @@ constexpr int H = SURFACE_MAP_HEIGHT;
 constexpr int LEG_BOUNDS[4][5] = {
     {3, 4, 5, 6, 6}, {7, 7, 6, 5, 4}, {70, 69, 68, 68, 68}, {68, 68, 69, 70, 71}};
 
+// Each corner in each turn sense, with the travel on the way in and out.
+// clang-format off
+constexpr int CORNER_TURNS[][4] = {
+    {pieceUpperRight, dirRight, dirRight, dirDown}, {pieceUpperRight, dirLeft, dirUp, dirLeft},
+    {pieceLowerRight, dirRight, dirDown, dirLeft}, {pieceLowerRight, dirLeft, dirRight, dirUp},
+    {pieceUpperLeft, dirRight, dirUp, dirRight}, {pieceUpperLeft, dirLeft, dirLeft, dirDown},
+    {pieceLowerLeft, dirRight, dirLeft, dirUp}, {pieceLowerLeft, dirLeft, dirDown, dirRight}};
+// clang-format on
+
 static bool RuleSaysRoad(int id, int x, int y) {
     // Decks: 12..62 and 11..59 along the bridge, widening a pixel a side per row (column) at ends.
     const int deckY = std::min({y, H - 1 - y, 5});
@@ -65,9 +74,9 @@ class TrackTest : public QObject {
             QCOMPARE(SurfaceMapRoadValue(SurfaceMapId(id)), road);
             for (int i = 0; i < W * H; ++i) {
                 const int x = i % W, y = i / W;
-                QVERIFY2(BuiltInSurfaceMap(SurfaceMapId(id)).value[y][x] ==
-                             (RuleSaysRoad(id, x, y) ? road : 0),
-                         qPrintable(QString("map %1 at %2, %3").arg(id).arg(x).arg(y)));
+                COMPARE_CASE(BuiltInSurfaceMap(SurfaceMapId(id)).value[y][x],
+                             RuleSaysRoad(id, x, y) ? road : 0,
+                             QString::asprintf("map %d at %d, %d", id, x, y).toLatin1());
             }
         }
         // Start pieces are the ones whose picture shows the chequer's white.
@@ -89,14 +98,7 @@ class TrackTest : public QObject {
     void cornerTravelFollowsWhereCarsEnterAndLeave() {
         // Travel on the way into and out of each corner for each turn sense; the computer's races
         // cover the straights, but not every corner kind in both senses.
-        // clang-format off
-    const int turns[][4] = {
-        {pieceUpperRight, dirRight, dirRight, dirDown}, {pieceUpperRight, dirLeft, dirUp, dirLeft},
-        {pieceLowerRight, dirRight, dirDown, dirLeft}, {pieceLowerRight, dirLeft, dirRight, dirUp},
-        {pieceUpperLeft, dirRight, dirUp, dirRight}, {pieceUpperLeft, dirLeft, dirLeft, dirDown},
-        {pieceLowerLeft, dirRight, dirLeft, dirUp}, {pieceLowerLeft, dirLeft, dirDown, dirRight}};
-        // clang-format on
-        for (const auto& [corner, sense, in, out] : turns) {
+        for (const auto& [corner, sense, in, out] : CORNER_TURNS) {
             const bool inVertically = in == dirUp || in == dirDown;
             const theDirection stored = theDirection(sense);
             // The bridge twin, and the start corner for the upper right, turn the same way.
