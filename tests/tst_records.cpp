@@ -208,14 +208,13 @@ void TestRecords::generatedAndDamagedFilesRoundTrip() {
             for (int changes = mutant == 0 ? 0 : random.bounded(1, 4); changes > 0; --changes) {
                 const qsizetype at = random.bounded(contents.size() + 1);
                 const int change = random.bounded(3);
-                if (change == 0) {
+                if (change == 0)
                     contents.insert(at,
                                     MUTATION_PIECES[random.bounded(int(MUTATION_PIECES.size()))]);
-                } else if (change == 1) {
+                else if (change == 1)
                     contents.remove(at, random.bounded(1, 8));
-                } else {
+                else
                     contents.truncate(at);
-                }
             }
             QVERIFY(Write(storePath, contents));
             UserSettings records;

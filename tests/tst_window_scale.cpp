@@ -115,9 +115,6 @@ class WindowScaleTest : public QObject {
         QFETCH(int, screen);
         QFETCH(int, scale);
         Vantor game(pictures.Path());
-        const QScreen& desktop = *game.screen();
-        QCOMPARE(game.size(),
-                 STAGE * ScaledStage::FittingScale(STAGE, desktop.availableGeometry().size()));
         QCOMPARE(game.minimumSize(), STAGE);
         game.Start();
         const GameScreens screens(game);
