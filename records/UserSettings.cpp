@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Config.h"
+#include "platform/GameFacts.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ bool IsRaceTime(double seconds) {
 }
 
 bool IsTrack(int track) {
-    return track >= 0 && track < UserSettings::TRACK_COUNT;
+    return track >= 0 && track < TRACK_COUNT;
 }
 
 // What is wrong with a store that cannot be used, and what that means for this run; empty for a

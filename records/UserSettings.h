@@ -3,13 +3,10 @@
 #include <QMap>
 #include <QString>
 
-#include "platform/GameFacts.h"
-
 // The fastest race time, in seconds, of every built-in track and race length, kept between runs in
 // the settings store "Vantor". The level plays no part: one record serves all three levels.
 class UserSettings {
   public:
-    static constexpr int TRACK_COUNT = ::TRACK_COUNT;
     // What a track and length without a record reads as: any finished race beats it.
     static constexpr double NO_RECORD = 999.99;
 

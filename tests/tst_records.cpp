@@ -11,6 +11,7 @@
 
 #include "app/Globals.h"
 #include "platform/Config.h"
+#include "platform/GameFacts.h"
 #include "records/UserSettings.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/GameFixture.h"
@@ -56,7 +57,7 @@ QString RecordKey(int track, const char* word) {
 // `game` is given, otherwise as reading the entries must give it, a missing or damaged one as no
 // record.
 Entries WithRecords(Entries entries, const UserSettings* game = nullptr) {
-    for (int track = 0; track < UserSettings::TRACK_COUNT; ++track) {
+    for (int track = 0; track < TRACK_COUNT; ++track) {
         for (const auto& [laps, word] : RACE_LENGTHS) {
             bool number = false;
             double seconds = entries.value(RecordKey(track, word)).toDouble(&number);
@@ -138,8 +139,8 @@ QByteArray GeneratedFile(QRandomGenerator& random, const QString& path) {
     {
         QSettings file(path, QSettings::IniFormat);
         for (int entry = random.bounded(1, 12); entry > 0; --entry) {
-            const QString key = RecordKey(random.bounded(UserSettings::TRACK_COUNT),
-                                          RACE_LENGTHS[random.bounded(6)].second);
+            const QString key =
+                RecordKey(random.bounded(TRACK_COUNT), RACE_LENGTHS[random.bounded(6)].second);
             const int damage = random.bounded(4 * int(std::size(DAMAGED_ENDINGS)));
             file.setValue(key, damage < int(std::size(DAMAGED_ENDINGS))
                                    ? RandomText(random, 4) + DAMAGED_ENDINGS[damage]
