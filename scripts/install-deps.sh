@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake g++ make ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins
+    libsdl2-dev                                     # sound and game controllers
     fonts-urw-base35
     tigervnc-standalone-server tigervnc-tools
 )
