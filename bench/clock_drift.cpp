@@ -39,9 +39,9 @@ class TickClock : public QObject {
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Timer) {
             const qint64 now = wallClock.nsecsElapsed();
-            if (screen.Phase() == VantorScreen::phaseShowOne) {
+            if (screen.Phase() == Race::phaseShowOne) {
                 goNs = lastTickNs = now;
-            } else if (screen.Phase() == VantorScreen::phaseRacing) {
+            } else if (screen.Phase() == Race::phaseRacing) {
                 ++ticks;
                 longestTickNs = std::max(longestTickNs, now - lastTickNs);
                 lastTickNs = now;

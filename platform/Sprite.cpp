@@ -16,7 +16,9 @@ Sprite::Sprite(SpriteFrames spriteFrames, QGraphicsScene* canvas)
 }
 
 void Sprite::setFrame(int index) {
-    if (index < 0 || index >= frameCount()) {
+    // A new pixmap throws away the shape Qt built from the old one's mask, which every collision
+    // test against a piece would then build again.
+    if (index < 0 || index >= frameCount() || (index == currentFrame && !pixmap().isNull())) {
         return;
     }
     currentFrame = index;

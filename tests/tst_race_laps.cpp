@@ -53,7 +53,7 @@ class TestRaceLaps : public QObject {
         race.Ticks(3);
         // The race clock, in ticks, as the computer's lap count went up.
         QVector<long> lapEnds{0};
-        while (race.screen.Phase() == VantorScreen::phaseRacing && race.timeouts < 5000) {
+        while (race.screen.Phase() == Race::phaseRacing && race.timeouts < 5000) {
             race.Ticks();
             if (race.TextOf(Text::ComputerLaps) != QString::number(lapEnds.size() - 1))
                 lapEnds << race.screen.ElapsedMs() / TICK_MS;

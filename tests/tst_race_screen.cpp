@@ -9,10 +9,10 @@
 constexpr int TRACK_1 = 0, TRACK_4 = 3;
 constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
 
-struct Race : RaceFixture {
-    Race() = default;
+struct ScreenRace : RaceFixture {
+    ScreenRace() = default;
     // Past the countdown and the first race tick, after which keys are taken.
-    Race(int track, int level, int laps = 5) {
+    ScreenRace(int track, int level, int laps = 5) {
         screen.Initialize(track, level, laps);
         Ticks(4);
     }
@@ -45,7 +45,7 @@ class TestRaceScreen : public QObject {
         QFETCH(int, track);
         QFETCH(QPointF, start);
         QFETCH(int, heading);
-        Race race;
+        ScreenRace race;
         race.screen.Initialize(track, EASY, 5);
         const RaceCar& user = race.User();
         QCOMPARE(user.pos(), start);
@@ -62,9 +62,9 @@ class TestRaceScreen : public QObject {
     }
 
     void countdownClockAndGivingUp() {
-        Race race;
+        ScreenRace race;
         race.Ticks();
-        QCOMPARE(race.screen.Phase(), VantorScreen::phaseIdle);
+        QCOMPARE(race.screen.Phase(), Race::phaseIdle);
         QCOMPARE(race.over.size(), 0);
         // Twice on one screen: the first race given up while the computer's car gains speed, the
         // second under "GO!".
@@ -127,7 +127,7 @@ class TestRaceScreen : public QObject {
         // round from straight up, then again every 4th tick up to speed 2, every 3rd at 3, every
         // 2nd at 4 and 5. Down takes the steps back at the same pace once the running delay has
         // passed.
-        Race held(TRACK_1, EASY);
+        ScreenRace held(TRACK_1, EASY);
         held.User().setAnimated(false);
         for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left}) held.Press(key);
         QVector<int> headings;
@@ -146,7 +146,7 @@ class TestRaceScreen : public QObject {
 
         // R puts the computer's car back and lets go of the player's keys, keeping the laps; the
         // car stands while it blinks, and its return is no lap.
-        Race race(TRACK_1, EASY);
+        ScreenRace race(TRACK_1, EASY);
         race.User().setAnimated(false);
         race.Press(Qt::Key_Up);
         race.Ticks(25);
@@ -185,7 +185,7 @@ class TestRaceScreen : public QObject {
         // frames 0 to 22, one a tick, then shows its own frame again. The second race follows one
         // given up mid-spin, and its spin still starts at frame 0. On Easy and Medium the cars pass
         // through each other.
-        Race race;
+        ScreenRace race;
         for (int level : {HARD, HARD, EASY, MEDIUM}) {
             race.screen.Initialize(TRACK_1, level, 5);
             race.Ticks(3 + 10);
@@ -211,7 +211,7 @@ class TestRaceScreen : public QObject {
 
     void carLineUnderBridgesAndCarFront() {
         // Track 4: the bridge start piece crosses the ground corner at column 0, row 1.
-        Race race(TRACK_4, EASY);
+        ScreenRace race(TRACK_4, EASY);
         RaceCar& user = race.User();
         const CarLine& line = race.screen.RaceCarLine();
         QCOMPARE(line.pen().color(), QColor(Qt::cyan));
