@@ -4,13 +4,12 @@
 #include <QPen>
 
 namespace {
-const QColor LINE_COLOR(0, 255, 255);
 constexpr int LINE_WIDTH = 1;
 constexpr double LINE_DEPTH = 10;
 }  // namespace
 
-CarLine::CarLine(QGraphicsScene* canvas) {
-    setPen(QPen(LINE_COLOR, LINE_WIDTH, Qt::SolidLine));
+CarLine::CarLine(QGraphicsScene* canvas, const QColor& colour) {
+    setPen(QPen(colour, LINE_WIDTH, Qt::SolidLine));
     setZValue(LINE_DEPTH);
     setVisible(false);
     if (canvas != nullptr) {

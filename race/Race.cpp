@@ -275,14 +275,14 @@ void Race::TimeEvent() {
             }
             break;
         case phaseEnding:
-            EndRace();
+            TearDown();
             break;
         case phaseIdle:
             break;
     }
 }
 
-void Race::EndRace() {
+void Race::TearDown() {
     countdownShown = false;
     racers.clear();
     gridSections.clear();
@@ -513,7 +513,7 @@ void Race::UpdateElapsedRaceTime() {
 
 void Race::KeyEvent(const RaceInput& input) {
     const FunctionTrace trace(input.pressed ? "Race::keyPressEvent" : "Race::keyReleaseEvent");
-    if (racePhase == phaseIdle) {
+    if (racePhase == phaseIdle || !Heeded(input)) {
         return;
     }
     inputs.push_back({timeouts, input});
@@ -535,6 +535,19 @@ void Race::KeyEvent(const RaceInput& input) {
     }
     // Even an action that took the keys away leaves them on: the key itself was handled.
     drivers[input.player].keysEnabled = true;
+}
+
+bool Race::Heeded(const RaceInput& input) const {
+    switch (input.key) {
+        case RaceKey::Restart:
+            return input.pressed && Car(computerControl) != nullptr;
+        case RaceKey::GiveUp:
+            return input.pressed;
+        default:
+            break;
+    }
+    const RaceCar* car = SeatCar(input.player);
+    return car != nullptr && car->controlType == userControl;
 }
 
 void Race::UpdateUserCarSpeed(Driver& driver, RaceCar* car) {

@@ -34,6 +34,9 @@ class Race {
         phaseIdle
     };
     static constexpr int TICK_MS = 30;
+    // Timeouts a race takes whose deciding race tick was the ticks-th: the countdown's three, the
+    // race ticks, the one that starts holding the final frame and the tear-down.
+    static constexpr int TimeoutsOf(int ticks) { return ticks + 5; }
 
     // The cars and pieces go on this canvas; it must outlive the race.
     explicit Race(QGraphicsScene& canvas);
@@ -46,7 +49,11 @@ class Race {
     void TimeEvent();
     // The race timer's interval until the next timeout, in ms; 0 once the race is over.
     int Interval() const;
+    // A key event; one that cannot change this race (the release of R or Escape, R without the
+    // computer's car, the second player's keys without a second player) is not even kept.
     void KeyEvent(const RaceInput& input);
+    // Takes the cars and pieces off the canvas: the race is over, or left.
+    void TearDown();
 
     // In a time trial: the ghost's race, run one timeout ahead of this one in every timeout. When
     // it is decided before the player finishes, the ghost has won.
@@ -131,12 +138,12 @@ class Race {
     void ShowCrashSpinOrFrame(Racer& racer);
     void BlinkRestartingCar(RaceCar& car);
     void RaceHasBeenWon(RaceSeat winnerSeat);
-    void EndRace();
 
     void UpdateUserCarSpeed(Driver& driver, RaceCar* car);
     void UpdateUserCarDirection(Driver& driver, RaceCar* car);
     void UpdateElapsedRaceTime();
 
+    bool Heeded(const RaceInput& input) const;
     void RestartComputerCar();
     void GiveUpRace();
     void ShowCountdown(const char* text, bool centred);

@@ -14,6 +14,11 @@ struct RaceSettings {
     int level = 0;  // 0 "Easy", 1 "Medium", 2 "Hard"
     int laps = 5;
     RaceMode mode = RaceMode::againstComputer;
+
+    bool operator==(const RaceSettings& other) const {
+        return track == other.track && level == other.level && laps == other.laps &&
+               mode == other.mode;
+    }
 };
 
 // The keys a race takes, by what they do. Restart and GiveUp act on a press only.

@@ -92,16 +92,16 @@ class TestRaceScreen : public QObject {
             QCOMPARE(race.Shown(Text::Clock), QString::asprintf("00:00:%03d", 30 * last));
             QCOMPARE(race.User().speed, 0);
             QCOMPARE(race.User().direction, 0);
-            QCOMPARE(race.canvas.items().size(), 19);
+            QCOMPARE(race.canvas.items().size(), 22);
             // Given up: one more tick, the held frame, then the tear-down, after which only the
-            // hidden texts and car line are left on the canvas.
+            // hidden texts, the two car lines and the ghost's picture are left on the canvas.
             race.Press(Qt::Key_Escape);
             QCOMPARE(race.Trace(2, [&] { return race.over.isEmpty() ? race.Interval() : 0; }),
                      QVector<int>({1500, 0}));
             QCOMPARE(race.over.size(), 1);
             QCOMPARE(race.UserWon(), false);
             QCOMPARE(race.ReportedMs(), 30L * last);
-            QCOMPARE(race.canvas.items().size(), 5);
+            QCOMPARE(race.canvas.items().size(), 8);
             for (const Text text :
                  {Text::UserLaps, Text::ComputerLaps, Text::Clock, Text::Countdown})
                 QVERIFY(!race.Item(text).isVisible());

@@ -1,0 +1,345 @@
+#include <QRandomGenerator>
+#include <QtTest>
+#include <functional>
+
+#include "platform/Canvas.h"
+#include "race/RaceRun.h"
+#include "race/ReplayCheck.h"
+#include "race/ReplayFile.h"
+#include "race/RulesIdentity.h"
+#include "tests/support/Autopilot.h"
+#include "tests/support/CompareCase.h"
+#include "tests/support/RaceFixture.h"
+#include "tests/support/Sanitizers.h"
+
+constexpr int EASY = 0, HARD = 2;
+constexpr int TRACK_1 = 0, TRACK_2 = 1, TRACK_4 = 3, TRACK_15 = 14;
+constexpr int NEVER = -1;
+
+// What a player sees of one car at one moment.
+struct CarSeen {
+    QPointF position;
+    int frame = -1;
+    bool shown = false;
+    double level = 0;
+};
+
+static CarSeen Seen(const RaceCar* car) {
+    return car == nullptr ? CarSeen{}
+                          : CarSeen{car->pos(), car->frame(), car->isVisible(), car->zValue()};
+}
+
+// Both cars and the texts after every timeout.
+struct RaceTrace {
+    QVector<CarSeen> blue, yellow;
+    QStringList texts;
+
+    void Note(const Race& race) {
+        blue << Seen(race.SeatCar(blueSeat));
+        yellow << Seen(race.SeatCar(yellowSeat));
+        texts << race.LapText(blueSeat) + ' ' + race.LapText(yellowSeat) + ' ' + race.ClockText();
+    }
+};
+
+// The same cars at the same places, timeout by timeout; a failure names the first that differs.
+static void CompareCars(const QVector<CarSeen>& actual, const QVector<CarSeen>& expected,
+                        const QByteArray& car) {
+    COMPARE_CASE(actual.size(), expected.size(), car + " timeouts");
+    for (int i = 0; i < actual.size(); ++i) {
+        const QByteArray name = car + " after timeout " + QByteArray::number(i + 1);
+        COMPARE_CASE(actual[i].position, expected[i].position, name);
+        COMPARE_CASE(actual[i].frame, expected[i].frame, name);
+        COMPARE_CASE(actual[i].shown, expected[i].shown, name);
+        COMPARE_CASE(actual[i].level, expected[i].level, name);
+    }
+}
+
+// The race of a replay run again from its inputs on a canvas of its own, to its end.
+static RaceTrace Rerun(const Replay& replay) {
+    Canvas canvas;
+    RaceRun run(canvas);
+    run.Watch(replay);
+    RaceTrace trace;
+    while (run.MainRace().Phase() != Race::phaseIdle) {
+        run.TimeEvent();
+        trace.Note(run.MainRace());
+    }
+    return trace;
+}
+
+// Written and read back; a file that cannot be read gives an empty replay and says why.
+static Replay Reread(const Replay& replay) {
+    const ReplayFile::Reading reading = ReplayFile::Read(ReplayFile::Write(replay));
+    if (!reading.replay)
+        qWarning("%s", qPrintable(reading.error));
+    return reading.replay.value_or(Replay{});
+}
+
+static QByteArray Golden(const char* file) {
+    QFile golden(QStringLiteral(REPLAY_DIR "/") + file);
+    return golden.open(QIODevice::ReadOnly) ? golden.readAll() : QByteArray();
+}
+
+// The arrows a person presses for a race key.
+static int KeyCode(RaceKey key) {
+    const int codes[] = {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down};
+    return codes[int(key)];
+}
+
+class TestReplays : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void racesPlayedOnTheScreenReplayExactly_data() {
+        QTest::addColumn<int>("track");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("laps");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("restartAt");
+        QTest::addColumn<int>("giveUpAt");
+        QTest::addColumn<RaceOutcome>("outcome");
+        QTest::newRow("win") << TRACK_2 << EASY << 5 << 5 << NEVER << NEVER << RaceOutcome::blueWon;
+        QTest::newRow("loss") << TRACK_1 << EASY << 1 << 3 << NEVER << NEVER
+                              << RaceOutcome::yellowWon;
+        QTest::newRow("Hard contact")
+            << TRACK_1 << HARD << 1 << 2 << NEVER << NEVER << RaceOutcome::yellowWon;
+        QTest::newRow("bridge crossing")
+            << TRACK_4 << EASY << 5 << 4 << NEVER << NEVER << RaceOutcome::blueWon;
+        QTest::newRow("R") << TRACK_2 << EASY << 5 << 5 << 150 << NEVER << RaceOutcome::blueWon;
+        QTest::newRow("Escape") << TRACK_2 << EASY << 5 << 4 << NEVER << 300
+                                << RaceOutcome::givenUp;
+        QTest::newRow("one lap") << TRACK_15 << EASY << 1 << 4 << NEVER << NEVER
+                                 << RaceOutcome::blueWon;
+    }
+
+    // Played at the keys through the race screen, written, read back and run again: the same
+    // result, and both cars where they were at every timeout.
+    void racesPlayedOnTheScreenReplayExactly() {
+        QFETCH(int, track);
+        QFETCH(int, level);
+        QFETCH(int, laps);
+        QFETCH(int, speed);
+        QFETCH(int, restartAt);
+        QFETCH(int, giveUpAt);
+        QFETCH(RaceOutcome, outcome);
+        RaceFixture race;
+        Autopilot player(Autopilot::RacingLine(track), blueSeat, speed, [&](const RaceInput& in) {
+            in.pressed ? race.Press(KeyCode(in.key)) : race.Release(KeyCode(in.key));
+        });
+        race.screen.Initialize(track, level, laps);
+        const Race& played = race.screen.CurrentRace();
+        RaceTrace live;
+        bool contact = false, underBridge = false;
+        while (played.Phase() != Race::phaseIdle) {
+            player.Drive(played);
+            if (played.Timeouts() == restartAt)
+                race.Press(Qt::Key_R);
+            if (played.Timeouts() == giveUpAt)
+                race.Press(Qt::Key_Escape);
+            race.Ticks();
+            live.Note(played);
+            const RaceCar* user = played.Car(userControl);
+            const RaceCar* computer = played.Car(computerControl);
+            if (user != nullptr && computer != nullptr) {
+                contact |= !user->collisionsOff && user->zValue() == computer->zValue() &&
+                           user->collisions().contains(computer);
+                underBridge |= user->zValue() == RaceCar::LOWER_LEVEL;
+            }
+        }
+        const QString row = QTest::currentDataTag();
+        QCOMPARE(played.Outcome(), outcome);
+        if (row == "Hard contact")
+            QVERIFY(contact);
+        if (row == "bridge crossing")
+            QVERIFY(underBridge);
+
+        const Replay recorded = race.screen.Recorded();
+        QCOMPARE(recorded.ElapsedMs(), race.ReportedMs());
+        const Replay reread = Reread(recorded);
+        QVERIFY(reread == recorded);
+        const RaceTrace again = Rerun(reread);
+        CompareCars(again.blue, live.blue, "blue car");
+        CompareCars(again.yellow, live.yellow, "yellow car");
+        QCOMPARE(again.texts, live.texts);
+        QVERIFY2(CheckReplay(reread).Reproduces(), qPrintable(CheckReplay(reread).difference));
+    }
+
+    // The ghost is the record's winning car, run again tick for tick beside the player's race on
+    // a canvas of its own: it never touches the player's car, and the first to finish wins.
+    void ghostDrivesTheRecordAndNeverCollides() {
+        Canvas canvas;
+        RaceRun record(canvas);
+        record.Start(RaceSettings{TRACK_15, HARD, 1, RaceMode::againstComputer});
+        RaceTrace recordTrace;
+        while (record.MainRace().Phase() != Race::phaseIdle) {
+            record.TimeEvent();
+            recordTrace.Note(record.MainRace());
+        }
+        const std::optional<GhostRun> ghost = record.Recorded().WinningRun();
+        QVERIFY(ghost);
+        QCOMPARE(ghost->seat, yellowSeat);
+
+        for (const int speed : {0, 4}) {
+            const QByteArray name = speed == 0 ? "player standing" : "player driving";
+            RaceFixture race;
+            Autopilot player(
+                Autopilot::RacingLine(TRACK_15), blueSeat, speed, [&](const RaceInput& in) {
+                    in.pressed ? race.Press(KeyCode(in.key)) : race.Release(KeyCode(in.key));
+                });
+            race.screen.Initialize(RaceSettings{TRACK_15, HARD, 1, RaceMode::timeTrial}, ghost);
+            const RaceRun& run = race.screen.Run();
+            QVector<CarSeen> ghostSeen;
+            bool touched = false;
+            while (!run.MainRace().Decided()) {
+                player.Drive(run.MainRace());
+                race.Ticks();
+                ghostSeen << Seen(run.GhostRace()->SeatCar(yellowSeat));
+                const QPointF drawn = race.screen.GhostCar().pos();
+                COMPARE_CASE(drawn, ghostSeen.last().position, name);
+                touched |= race.screen.GhostCar().collidesWithItem(&race.User()) &&
+                           race.screen.GhostCar().isVisible();
+                // On Hard a standing car counts every contact; the ghost makes none.
+                if (speed == 0)
+                    COMPARE_CASE(race.User().crashCount, 0, name);
+            }
+            COMPARE_CASE(run.MainRace().Car(computerControl), nullptr, name);
+            CompareCars(ghostSeen, recordTrace.yellow.mid(0, ghostSeen.size()), name);
+            COMPARE_CASE(race.screen.GhostCar().opacity() < 1, true, name);
+            race.Ticks(2);
+            // Standing, the player is passed by the ghost and loses at the record's own time.
+            const RaceOutcome expected = speed == 0 ? RaceOutcome::yellowWon : RaceOutcome::blueWon;
+            COMPARE_CASE(run.MainRace().Outcome(), expected, name);
+            if (speed == 0) {
+                COMPARE_CASE(touched, true, name);
+                COMPARE_CASE(int(race.ReportedMs() / Race::TICK_MS), ghost->ticks, name);
+            }
+            // The time trial's replay carries its ghost, and is checked with it.
+            const Replay trial = Reread(race.screen.Recorded());
+            COMPARE_CASE(trial.ghost == ghost, true, name);
+            COMPARE_CASE(CheckReplay(trial).difference, QString(), name);
+        }
+    }
+
+    void goldenReplaysReproduce_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<RaceOutcome>("outcome");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("track 1, 1 lap, Easy, computer won")
+            << "track1-1lap-easy.replay" << RaceOutcome::yellowWon << 199;
+        QTest::newRow("track 2, 5 laps, Easy, player won")
+            << "track2-5laps-easy.replay" << RaceOutcome::blueWon << 699;
+        QTest::newRow("track 4, 5 laps, Hard, computer won")
+            << "track4-5laps-hard.replay" << RaceOutcome::yellowWon << 1300;
+        QTest::newRow("track 15, 5 laps, Medium, given up")
+            << "track15-5laps-medium-given-up.replay" << RaceOutcome::givenUp << 397;
+        QTest::newRow("track 4, 1 lap, time trial, ghost won")
+            << "track4-1lap-time-trial.replay" << RaceOutcome::yellowWon << 276;
+    }
+
+    // Replays kept from this game: any change to the rules of a race shows as one that no longer
+    // runs as it says.
+    void goldenReplaysReproduce() {
+        QFETCH(QString, file);
+        QFETCH(RaceOutcome, outcome);
+        QFETCH(int, ticks);
+        const ReplayFile::Reading reading = ReplayFile::Read(Golden(qPrintable(file)));
+        QVERIFY2(reading.replay, qPrintable(reading.error));
+        QCOMPARE(reading.replay->outcome, outcome);
+        QCOMPARE(reading.replay->ticks, ticks);
+        const ReplayCheck check = CheckReplay(*reading.replay);
+        QCOMPARE(check.difference, QString());
+        QCOMPARE(ReplayFile::Write(*reading.replay), Golden(qPrintable(file)));
+    }
+
+    void filesThatCannotBeReplayedAreRefused_data() {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("not a replay") << QByteArray("Vantor replay 1") << QByteArray("[vantor]")
+                                      << "it is not a Vantor replay";
+        QTest::newRow("other format")
+            << QByteArray("Vantor replay 1") << QByteArray("Vantor replay 2")
+            << "it is a replay of format \"2\"; this game reads format 1";
+        QTest::newRow("other rules")
+            << RulesIdentity().toLatin1() << QByteArray("1-000000000000")
+            << "it was made by a game with other rules or tracks (rules 1-000000000000; this "
+               "game's are " +
+                   RulesIdentity() + "), so it would not replay the same race";
+        QTest::newRow("no such track") << QByteArray("track 1\n") << QByteArray("track 16\n")
+                                       << "line 3: track must be a whole number from 1 to 15";
+        QTest::newRow("ghost won alone")
+            << QByteArray("mode computer\nresult computer won")
+            << QByteArray("mode time-trial\nresult ghost won")
+            << "line 7: the result of this race cannot be \"ghost won\"";
+        QTest::newRow("time and ticks differ")
+            << QByteArray("time 5.970") << QByteArray("time 5.940")
+            << "line 9: the time does not match the ticks (5.970 s)";
+        QTest::newRow("events out of order") << QByteArray("\n23 Up-") << QByteArray("\n900 Up-")
+                                             << "line 13: an event line must be a timeout from 4 "
+                                                "to 203 and its events; there should be 26 events";
+        QTest::newRow("second player's key")
+            << QByteArray("\n23 Up-") << QByteArray("\n23 W-") << "line 13: unknown event \"W-\"";
+        QTest::newRow("cut short")
+            << QByteArray("end\n") << QByteArray("") << "line 35: \"end\" was expected here";
+    }
+
+    void filesThatCannotBeReplayedAreRefused() {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QString, error);
+        QByteArray text = Golden("track1-1lap-easy.replay");
+        QVERIFY(text.contains(from));
+        const ReplayFile::Reading reading = ReplayFile::Read(text.replace(from, to));
+        QCOMPARE(reading.error, error);
+        QVERIFY(!reading.replay);
+    }
+
+    // Damaged and cut files: each is refused with a reason, or replayed to an end, never a crash
+    // or a race that runs on for ever.
+    void damagedFilesAreRefusedOrReplayed() {
+        const QByteArray sources[] = {Golden("track1-1lap-easy.replay"),
+                                      Golden("track4-1lap-time-trial.replay")};
+        QRandomGenerator random(20261208);
+        const int files = UNDER_ADDRESS_SANITIZER ? 300 : 3000;
+        int refused = 0, replayed = 0;
+        for (int i = 0; i < files; ++i) {
+            QByteArray text = sources[i % 2];
+            const int kind = random.bounded(5);
+            const auto at = [&] { return int(random.bounded(qsizetype(text.size()))); };
+            for (int damage = 1 + random.bounded(3); damage > 0 && !text.isEmpty(); --damage) {
+                switch (kind) {
+                    case 0:
+                        text.truncate(at());
+                        break;
+                    case 1:
+                        text[at()] = char(random.bounded(256));
+                        break;
+                    case 2:
+                        text[at()] = "0123456789 +-\n"[random.bounded(14)];
+                        break;
+                    case 3:
+                        text.insert(at(), text.mid(at(), random.bounded(40)));
+                        break;
+                    default:
+                        text.remove(at(), random.bounded(20));
+                        break;
+                }
+            }
+            const ReplayFile::Reading reading = ReplayFile::Read(text);
+            if (!reading.replay) {
+                COMPARE_CASE(reading.error.isEmpty(), false, "file " + QByteArray::number(i));
+                ++refused;
+                continue;
+            }
+            const ReplayCheck check = CheckReplay(*reading.replay);
+            COMPARE_CASE(check.ticks <= reading.replay->ticks, true,
+                         "file " + QByteArray::number(i));
+            ++replayed;
+        }
+        QVERIFY(refused > files / 2);
+        QVERIFY(replayed > 0);
+    }
+};
+
+QTEST_MAIN(TestReplays)
+#include "tst_replays.moc"
