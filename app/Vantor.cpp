@@ -15,7 +15,10 @@
 #include "platform/GameFacts.h"
 #include "platform/MessageBox.h"
 #include "platform/ScaledStage.h"
+#include "race/ReplayCheck.h"
+#include "race/ReplayFile.h"
 #include "race/VantorScreen.h"
+#include "records/ReplayStore.h"
 #include "records/UserSettings.h"
 #include "screens/EndScreen.h"
 #include "screens/StartScreen.h"
@@ -27,6 +30,23 @@ void PaintGreen(QWidget& widget) {
     palette.setColor(QPalette::Window, Canvas::BACKGROUND);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+// The end screen's note on a time trial, by how it ended; a race against the clock alone has one
+// note whatever its end.
+QString TimeTrialNote(const Replay& race) {
+    if (!race.ghost) {
+        return QStringLiteral("Time Trial Against the Clock");
+    }
+    switch (race.outcome) {
+        case RaceOutcome::blueWon:
+            return QStringLiteral("You Beat the Record's Ghost");
+        case RaceOutcome::yellowWon:
+            return QStringLiteral("The Record's Ghost Won");
+        case RaceOutcome::givenUp:
+            break;
+    }
+    return QStringLiteral("Time Trial Given Up");
 }
 
 }  // namespace
@@ -70,6 +90,7 @@ Vantor::Vantor(QString directory, QWidget* parent)
     records = std::make_unique<UserSettings>();
     vantorConfig = records.get();
     records->ReadFastestRaceTime();
+    replays = std::make_unique<ReplayStore>();
     // Said once, here: the records are then kept in memory only, and no save is tried.
     if (!records->StoreProblem().isEmpty()) {
         ShowWarning(this, GAME_NAME, records->StoreProblem(), QStringLiteral("OK"));
@@ -109,6 +130,7 @@ void Vantor::BuildScreens() {
     connect(startScreen.get(), &StartScreen::RaceLevelUpdated, this, &Vantor::RaceLevel);
     connect(startScreen.get(), &StartScreen::RaceLengthUpdated, this, &Vantor::RaceLength);
     connect(startScreen.get(), &StartScreen::RaceTrackUpdated, this, &Vantor::RaceTrack);
+    connect(startScreen.get(), &StartScreen::RaceChoiceUpdated, this, &Vantor::RaceChoice);
 
     raceScreen = std::make_unique<VantorScreen>(canvas, stage.get());
     PrepareScreen(*raceScreen);
@@ -141,11 +163,46 @@ ImageItem* Vantor::GetTrackImage(int track) const {
 }
 
 void Vantor::RaceStart() {
+    std::optional<Replay> record;
+    if (raceChoice != StartScreen::raceComputer) {
+        record = RecordReplay(raceTrack, raceLaps);
+    }
+    if (raceChoice == StartScreen::watchRecord) {
+        // The menu says there is none to watch.
+        if (record) {
+            Watch(*record);
+        }
+        return;
+    }
     raceRunning = true;
     endShown = false;
     startScreen->Hide();
     raceScreen->show();
-    raceScreen->Initialize(raceTrack, raceLevel, raceLaps);
+    if (raceChoice == StartScreen::raceRecord) {
+        const RaceSettings trial{raceTrack, raceLevel, raceLaps, RaceMode::timeTrial};
+        raceScreen->Initialize(trial, record ? record->WinningRun() : std::nullopt);
+    } else {
+        raceScreen->Initialize(raceTrack, raceLevel, raceLaps);
+    }
+}
+
+void Vantor::Watch(const Replay& replay) {
+    if (!screensReady) {
+        return;
+    }
+    raceRunning = true;
+    endShown = false;
+    startScreen->Hide();
+    raceScreen->show();
+    raceScreen->Watch(replay);
+}
+
+std::optional<Replay> Vantor::RecordReplay(int track, int laps) const {
+    if (replays == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> text = replays->Read(ReplayStore::RecordName(track, laps));
+    return text ? ReplayFile::Read(*text).replay : std::nullopt;
 }
 
 void Vantor::ReturnToStart() {
@@ -168,17 +225,71 @@ void Vantor::RaceTrack(int track) {
     raceTrack = track;
 }
 
+void Vantor::RaceChoice(int choice) {
+    raceChoice = choice;
+}
+
 void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     raceRunning = false;
     endShown = true;
     raceScreen->hide();
+    if (const std::optional<Replay>& watched = raceScreen->Run().Watched()) {
+        ShowWatchedResult(*watched);
+        return;
+    }
     const double seconds = double(elapsedMs) / 1000.0;
+    const double before = records->FastestRaceTime(raceTrack, raceLaps);
     const double record = UpdateRecord(seconds, raceScreen->RaceGivenUp());
+    const bool newRecord = record < before;
     const bool saved = records->WriteFastestRaceTime();
-    endScreen->Show(userWon, raceTrack, raceLaps, seconds, record);
+    const Replay race = raceScreen->Recorded();
+    RaceSummary summary{userWon, raceLaps, seconds, std::nullopt, newRecord, QString(), Qt::black};
+    if (record < UserSettings::NO_RECORD) {
+        summary.recordTime = record;
+    }
+    if (race.settings.mode == RaceMode::timeTrial) {
+        summary.note = TimeTrialNote(race);
+    }
+    endScreen->Show(summary);
     if (!saved && records->StoreProblem().isEmpty()) {
         ShowWarning(this, GAME_NAME, QStringLiteral("Could not save the race records"),
                     QStringLiteral("OK"));
+    }
+    KeepReplay(race, newRecord);
+}
+
+void Vantor::ShowWatchedResult(const Replay& watched) {
+    const RaceSettings& race = watched.settings;
+    const double record = records->FastestRaceTime(race.track, race.laps);
+    RaceSummary summary{watched.outcome == RaceOutcome::blueWon,
+                        race.laps,
+                        double(watched.ElapsedMs()) / 1000.0,
+                        std::nullopt,
+                        false,
+                        QStringLiteral("Replay: ") + OutcomeWords(race.mode, watched.outcome),
+                        Qt::black};
+    if (record < UserSettings::NO_RECORD) {
+        summary.recordTime = record;
+    }
+    endScreen->Show(summary);
+}
+
+void Vantor::KeepReplay(const Replay& replay, bool newRecord) {
+    const QByteArray text = ReplayFile::Write(replay);
+    bool kept = replays->Write(ReplayStore::LAST_RACE, text);
+    if (newRecord) {
+        // Another game may have kept a faster one meanwhile.
+        const auto faster = [&replay](const QByteArray& present) {
+            const std::optional<Replay> standing = ReplayFile::Read(present).replay;
+            return standing && standing->outcome != RaceOutcome::givenUp &&
+                   standing->ticks <= replay.ticks;
+        };
+        const RaceSettings& race = replay.settings;
+        kept = replays->Write(ReplayStore::RecordName(race.track, race.laps), text, faster) && kept;
+    }
+    if (!kept && !replayProblemTold) {
+        replayProblemTold = true;
+        ShowWarning(this, GAME_NAME, replays->Problem(), QStringLiteral("OK"));
     }
 }
 

@@ -3,13 +3,16 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "platform/Canvas.h"
+#include "race/Replay.h"
 
 class EndScreen;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
+class ReplayStore;
 class ScaledStage;
 class StartScreen;
 class TrackPreviews;
@@ -42,12 +45,21 @@ class Vantor : public QWidget {
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
 
+    // Shows a recorded race, as it was run, then its result; it is never a record.
+    void Watch(const Replay& replay);
+    // The record race of a track and race length, kept from the race that set the record.
+    std::optional<Replay> RecordReplay(int track, int laps) const;
+    bool HasRecordReplay(int track, int laps) const {
+        return RecordReplay(track, laps).has_value();
+    }
+
   public slots:
     void RaceStart();
     void ReturnToStart();
     void RaceLevel(int level);
     void RaceLength(int laps);
     void RaceTrack(int track);
+    void RaceChoice(int choice);
     void RaceFinished(bool userWon, long elapsedMs);
 
   protected:
@@ -60,6 +72,9 @@ class Vantor : public QWidget {
     // The record after this race: a finished race strictly faster than the standing record
     // replaces it, whichever car won; a race given up never does.
     double UpdateRecord(double seconds, bool raceGivenUp);
+    void ShowWatchedResult(const Replay& watched);
+    // Keeps the race as the last one and, when it set the record, as the record race.
+    void KeepReplay(const Replay& replay, bool newRecord);
 
     QString pictureDir;
     Canvas canvas;
@@ -69,6 +84,8 @@ class Vantor : public QWidget {
     std::unique_ptr<TrackPreviews> trackImages;
     std::unique_ptr<LogTrace> traceLog;
     std::unique_ptr<UserSettings> records;
+    std::unique_ptr<ReplayStore> replays;
+    bool replayProblemTold = false;
     std::unique_ptr<VantorScreen> raceScreen;
     std::unique_ptr<StartScreen> startScreen;
     std::unique_ptr<EndScreen> endScreen;
@@ -78,4 +95,5 @@ class Vantor : public QWidget {
     int raceLevel = 0;
     int raceLaps = 10;
     int raceTrack = 0;
+    int raceChoice = 0;
 };

@@ -15,3 +15,6 @@ constexpr int PIECE_WIDTH = 75;
 constexpr int PIECE_HEIGHT = 73;
 constexpr int CANVAS_WIDTH = GRID_COLUMNS * PIECE_WIDTH;
 constexpr int CANVAS_HEIGHT = GRID_ROWS * PIECE_HEIGHT;
+
+// A replay of the longest race is some tens of kilobytes; no larger file is read as one.
+constexpr long long MAX_REPLAY_BYTES = 1024 * 1024;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+#include "platform/GameFacts.h"
 #include "race/Replay.h"
 
 // The replay file: a few lines of text a person can read, the race's settings and result first,
@@ -29,8 +30,7 @@
 class ReplayFile {
   public:
     static constexpr int FORMAT_VERSION = 1;
-    // Far above a 25-lap race, a few kilobytes; a larger file is not read.
-    static constexpr qint64 MAX_BYTES = 1024 * 1024;
+    static constexpr qint64 MAX_BYTES = MAX_REPLAY_BYTES;
     // A race of 100 minutes; a longer one is refused rather than run.
     static constexpr int MAX_TICKS = 200000;
     // Far above what any race can use, and a bound on what a damaged file can make the game hold.

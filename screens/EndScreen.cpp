@@ -23,15 +23,15 @@ EndScreen::EndScreen(Canvas& sharedCanvas, QWidget* parent)
 // The result items go before the canvas does; the canvas outlives every screen.
 EndScreen::~EndScreen() = default;
 
-std::unique_ptr<QGraphicsSimpleTextItem> EndScreen::NewLine(const QString& text, int y,
-                                                            bool bold) const {
+std::unique_ptr<QGraphicsSimpleTextItem> EndScreen::NewLine(const QString& text, int y, bool bold,
+                                                            const QColor& colour) const {
     QFont font("Helvetica");
     font.setPixelSize(FONT_PIXELS);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     auto line = std::make_unique<QGraphicsSimpleTextItem>(text);
     line->setVisible(false);
     line->setFont(font);
-    line->setBrush(Qt::black);
+    line->setBrush(colour);
     canvas.addItem(line.get());
     line->setPos(CentredXOf(*line), y);
     line->setZValue(TEXT_Z);
@@ -42,27 +42,34 @@ int EndScreen::CentredXOf(const QGraphicsItem& item) const {
     return CentredX(int(canvas.width()), PixelWidth(item));
 }
 
-void EndScreen::Show(bool won, int /*track*/, int laps, double raceTime, double recordTime) {
+void EndScreen::Show(const RaceSummary& result) {
     // Shown again without a Hide, the screen replaces its result rather than stacking a second one.
     RemoveResult();
 
     resultImage = std::make_unique<ImageItem>(
-        vantorImages->GetImage(won ? VantorImages::RACE_WON : VantorImages::RACE_COMPLETED),
+        vantorImages->GetImage(result.won ? VantorImages::RACE_WON : VantorImages::RACE_COMPLETED),
         &canvas);
     resultImage->setPos(CentredXOf(*resultImage), RESULT_Y);
     resultImage->setZValue(RESULT_Z);
     resultImage->show();
 
-    // Only an exact match is this race's own record.
-    const QString recordLine = raceTime == recordTime
-                                   ? QStringLiteral("A New Record")
-                                   : QString::asprintf("Track Record: %3.3f", recordTime);
-    lapCountText = NewLine(QString::asprintf("Number of Laps: %d", laps), LAP_COUNT_Y, false);
-    raceTimeText = NewLine(QString::asprintf("Race Time: %3.3f", raceTime), RACE_TIME_Y, false);
+    // A time equal to the record is no new record unless this race set it.
+    QString recordLine = QStringLiteral("Track Record: none");
+    if (result.newRecord) {
+        recordLine = QStringLiteral("A New Record");
+    } else if (result.recordTime) {
+        recordLine = QString::asprintf("Track Record: %3.3f", *result.recordTime);
+    }
+    lapCountText =
+        NewLine(QString::asprintf("Number of Laps: %d", result.laps), LAP_COUNT_Y, false);
+    raceTimeText =
+        NewLine(QString::asprintf("Race Time: %3.3f", result.raceTime), RACE_TIME_Y, false);
     recordText = NewLine(recordLine, RECORD_Y, false);
-    lapCountText->show();
-    raceTimeText->show();
-    recordText->show();
+    noteText = NewLine(result.note, NOTE_Y, false, result.noteColour);
+    for (const auto* line : {&lapCountText, &raceTimeText, &recordText}) {
+        (*line)->show();
+    }
+    noteText->setVisible(!result.note.isEmpty());
     continueText->show();
 
     canvas.update();
@@ -74,6 +81,7 @@ void EndScreen::RemoveResult() {
     lapCountText.reset();
     resultImage.reset();
     recordText.reset();
+    noteText.reset();
 }
 
 void EndScreen::Hide() {

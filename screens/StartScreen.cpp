@@ -29,12 +29,26 @@ constexpr int LEVEL_ROW_Y = 175;
 constexpr int LEVEL_VALUE_Y = 190;
 constexpr int LAPS_ROW_Y = 210;
 constexpr int LAPS_VALUE_Y = 225;
-constexpr int START_RACE_ROW_Y = 245;
+constexpr int RACE_CHOICE_ROW_Y = 245;
+constexpr int START_RACE_ROW_Y = 265;
 constexpr int LEFT_ARROW_X = 52;
 constexpr int RIGHT_ARROW_X = 166;
 constexpr int LOGO_Y = 5;
 constexpr qreal MENU_Z = 1;
 const QRect VIEW_GEOMETRY(8, 0, Canvas::WIDTH, Canvas::HEIGHT);
+
+// The race row's words by choice, and for the record choices where there is no record race yet;
+// short enough to stand between the arrows.
+struct RaceChoiceWords {
+    const char* withRecord;
+    const char* withoutRecord;
+};
+constexpr RaceChoiceWords RACE_CHOICE_WORDS[] = {
+    {"Race Computer", "Race Computer"},
+    {"Race Record", "Race Clock"},
+    {"Watch Record", "No Record Yet"},
+};
+constexpr int LAST_RACE_CHOICE = int(std::size(RACE_CHOICE_WORDS)) - 1;
 
 }  // namespace
 
@@ -49,16 +63,19 @@ const StartScreen::MenuRowRule StartScreen::ROW_RULES[] = {
      LAST_LEVEL, &StartScreen::RaceLevelUpdated},
     {&StartScreen::lapsTitle, &StartScreen::lapsText, &StartScreen::selectedLaps, LAPS_ROW_Y,
      FIRST_LAPS, LAST_LAPS, &StartScreen::RaceLengthUpdated},
+    {&StartScreen::raceChoiceText, nullptr, &StartScreen::selectedRaceChoice, RACE_CHOICE_ROW_Y, 0,
+     LAST_RACE_CHOICE, &StartScreen::RaceChoiceUpdated},
     {&StartScreen::startRaceText, nullptr, nullptr, START_RACE_ROW_Y, INT_MIN, INT_MAX, nullptr},
 };
 
-// The menu is always built for the track row, "Easy" and 5 laps.
+// The texts of the values are filled in from the choices.
 const StartScreen::MenuTextLayout StartScreen::MENU_TEXTS[] = {
-    {&StartScreen::trackTitle, "Select Track", &HIGHLIGHT, TRACK_ROW_Y},
+    {&StartScreen::trackTitle, "Select Track", &NORMAL, TRACK_ROW_Y},
     {&StartScreen::levelTitle, "Select Level", &NORMAL, LEVEL_ROW_Y},
-    {&StartScreen::levelText, "Easy", &NORMAL, LEVEL_VALUE_Y},
+    {&StartScreen::levelText, "", &NORMAL, LEVEL_VALUE_Y},
     {&StartScreen::lapsTitle, "Laps", &NORMAL, LAPS_ROW_Y},
-    {&StartScreen::lapsText, "5", &NORMAL, LAPS_VALUE_Y},
+    {&StartScreen::lapsText, "", &NORMAL, LAPS_VALUE_Y},
+    {&StartScreen::raceChoiceText, "", &NORMAL, RACE_CHOICE_ROW_Y},
     {&StartScreen::startRaceText, "Start Race", &NORMAL, START_RACE_ROW_Y},
 };
 
@@ -88,13 +105,13 @@ void StartScreen::Hide() {
     levelText.reset();
     lapsTitle.reset();
     lapsText.reset();
+    raceChoiceText.reset();
     startRaceText.reset();
     if (trackPiece != nullptr) {
         trackPiece->hide();
     }
-    selectedLevel = 0;
-    selectedRow = rowTrack;
-    selectedLaps = FIRST_LAPS;
+    // The menu comes back after the race with every choice as it was, ready to race again.
+    selectedRow = rowStartRace;
     hide();
 }
 
@@ -125,7 +142,11 @@ void StartScreen::DisplayOnScreenMenu() {
         this->*layout.field = MakeText(QString::fromLatin1(layout.text), *layout.style, layout.y);
         (this->*layout.field)->show();
     }
-    PlaceArrows(rowTrack);
+    StepLevel(0);
+    StepLaps(0);
+    ShowRaceChoice();
+    Restyle(selectedRow, HIGHLIGHT);
+    PlaceArrows(selectedRow);
 }
 
 void StartScreen::ChangeSelectedLevel(int key) {
@@ -183,6 +204,9 @@ void StartScreen::StepValue(int step) {
         case rowLaps:
             StepLaps(step);
             break;
+        case rowRaceChoice:
+            StepRaceChoice(step);
+            break;
         default:
             emit StartTheRace();  // the receiver hides this screen: nothing may follow
             return;
@@ -195,6 +219,7 @@ void StartScreen::StepTrack(int step) {
     const int track = std::clamp(selectedTrack + step, 0, LAST_TRACK);
     if (track != selectedTrack) {
         ShowTrack(track);
+        ShowRaceChoice();
     }
 }
 
@@ -211,6 +236,21 @@ void StartScreen::StepLaps(int step) {
     selectedLaps = LAP_CHOICES[std::clamp(index + step, 0, last)];
     lapsText->setText(QString::number(selectedLaps));
     CentreOnCanvas(*lapsText);
+    ShowRaceChoice();
+}
+
+void StartScreen::StepRaceChoice(int step) {
+    selectedRaceChoice = std::clamp(selectedRaceChoice + step, 0, LAST_RACE_CHOICE);
+    ShowRaceChoice();
+}
+
+void StartScreen::ShowRaceChoice() {
+    const bool recordRace =
+        vantor != nullptr && vantor->HasRecordReplay(selectedTrack, selectedLaps);
+    const RaceChoiceWords& words = RACE_CHOICE_WORDS[selectedRaceChoice];
+    raceChoiceText->setText(
+        QString::fromLatin1(recordRace ? words.withRecord : words.withoutRecord));
+    CentreOnCanvas(*raceChoiceText);
 }
 
 void StartScreen::Restyle(int row, const MenuStyle& style) {

@@ -11,14 +11,18 @@
 class Canvas;
 
 // The menu shown at start-up and after every race: the preview of the selected track under the
-// logo, and four rows (track, level, laps, "Start Race") walked with the arrow keys. Each value is
-// reported when the player leaves its row, so the main widget holds what is on screen when the
-// race is asked for.
+// logo, and five rows (track, level, laps, what to race, "Start Race") walked with the arrow keys.
+// Each value is reported when the player leaves its row, so the main widget holds what is on screen
+// when the race is asked for. The choices stay from one race to the next, and after a race the
+// menu opens on "Start Race", so that trying again is one key away.
 class StartScreen : public QWidget {
     Q_OBJECT
 
   public:
-    enum MenuRow { rowTrack, rowLevel, rowLaps, rowStartRace };
+    enum MenuRow { rowTrack, rowLevel, rowLaps, rowRaceChoice, rowStartRace };
+    // What the player races: the computer's car, the ghost of the track's record race (or the
+    // clock alone when there is none), or the record race to watch.
+    enum RaceChoice { raceComputer, raceRecord, watchRecord };
 
     StartScreen(Canvas& canvas, QWidget* parent);
     ~StartScreen() override;
@@ -38,6 +42,7 @@ class StartScreen : public QWidget {
     void RaceLevelUpdated(int level);
     void RaceLengthUpdated(int laps);
     void RaceTrackUpdated(int track);
+    void RaceChoiceUpdated(int choice);
 
   private:
     using MenuText = std::unique_ptr<LevelSelectBox> StartScreen::*;
@@ -74,6 +79,9 @@ class StartScreen : public QWidget {
     void StepTrack(int step);
     void StepLevel(int step);
     void StepLaps(int step);
+    void StepRaceChoice(int step);
+    // The race row's words depend on whether the track and length have a record race.
+    void ShowRaceChoice();
     void Restyle(int row, const MenuStyle& style);
     void PlaceArrows(int row);
     void ApplyStyle(LevelSelectBox& item, const MenuStyle& style);
@@ -92,10 +100,12 @@ class StartScreen : public QWidget {
     std::unique_ptr<LevelSelectBox> levelTitle;
     std::unique_ptr<LevelSelectBox> levelText;
     std::unique_ptr<LevelSelectBox> lapsText;
+    std::unique_ptr<LevelSelectBox> raceChoiceText;
     std::unique_ptr<ImageItem> logoItem;
     int selectedRow = rowTrack;
     int selectedLaps = 5;
     int selectedTrack = 0;
+    int selectedRaceChoice = raceComputer;
     // The preview shown last; it belongs to the main widget.
     ImageItem* trackPiece = nullptr;
 };

@@ -16,29 +16,33 @@ class EndScreenTest : public QObject {
         QWidget mainWidget;  // goes first, with the screen, before the canvas
         auto* screen = new EndScreen(canvas, &mainWidget);
         struct Result {
-            VantorImages::VANTORIMAGE picture;  // the race won or not
-            int laps;
-            double time, record;
+            RaceSummary summary;
             QStringList lines;
         };
-        // Shown one after another without a Hide: the old result must go, not stay underneath.
-        // clang-format off
-    const Result results[] = {
-        {VantorImages::RACE_WON, 5, 83.452, 83.452,
-         {"Number of Laps: 5", "Race Time: 83.452", "A New Record"}},
-        {VantorImages::RACE_COMPLETED, 10, 120.5, 99.25,
-         {"Number of Laps: 10", "Race Time: 120.500", "Track Record: 99.250"}},
-        {VantorImages::RACE_WON, 1, 83.452, 83.451,
-         {"Number of Laps: 1", "Race Time: 83.452", "Track Record: 83.451"}},
-    };
-        // clang-format on
+        // Shown one after another without a Hide: the old result must go, not stay underneath. A
+        // time equal to the record is a new record only when this race set it; with no record yet
+        // the line says so.
+        const Result results[] = {
+            {{true, 5, 83.452, 83.452, true, "", Qt::black},
+             {"Number of Laps: 5", "Race Time: 83.452", "A New Record", "hidden"}},
+            {{false, 10, 120.5, 99.25, false, "The Record's Ghost Won", Qt::black},
+             {"Number of Laps: 10", "Race Time: 120.500", "Track Record: 99.250",
+              "The Record's Ghost Won"}},
+            {{true, 1, 83.452, 83.451, false, "", Qt::black},
+             {"Number of Laps: 1", "Race Time: 83.452", "Track Record: 83.451", "hidden"}},
+            {{false, 5, 28.05, 28.05, false, "", Qt::black},
+             {"Number of Laps: 5", "Race Time: 28.050", "Track Record: 28.050", "hidden"}},
+            {{false, 25, 12.3, std::nullopt, false, "Replay: given up", Qt::black},
+             {"Number of Laps: 25", "Race Time: 12.300", "Track Record: none", "Replay: given up"}},
+        };
         for (const Result& result : results) {
-            screen->Show(result.picture == VantorImages::RACE_WON, 0, result.laps, result.time,
-                         result.record);
-            QCOMPARE(screen->ResultImage()->Image(), images.GetImage(result.picture));
+            screen->Show(result.summary);
+            const VantorImages::VANTORIMAGE picture =
+                result.summary.won ? VantorImages::RACE_WON : VantorImages::RACE_COMPLETED;
+            QCOMPARE(screen->ResultImage()->Image(), images.GetImage(picture));
             const QList<const QGraphicsSimpleTextItem*> lines{
                 screen->LapCountText(), screen->RaceTimeText(), screen->RecordText(),
-                &screen->ContinueText()};
+                screen->NoteText(), &screen->ContinueText()};
             QStringList texts;
             for (const QGraphicsSimpleTextItem* line : lines) {
                 texts << (line->isVisible() ? line->text() : "hidden");
@@ -47,7 +51,7 @@ class EndScreenTest : public QObject {
                 QCOMPARE(line->x(), double(Canvas::WIDTH / 2 - area.width() / 2));
             }
             QCOMPARE(texts, result.lines + QStringList{"Hit Any Key To Continue"});
-            QCOMPARE(canvas.items().size(), 5);
+            QCOMPARE(canvas.items().size(), 6);
         }
         for (int round = 0; round < 2; ++round) {
             screen->Hide();

@@ -67,6 +67,7 @@ class PlayerTest : public QObject {
         qputenv("DISPLAY", ':' + display);
         qputenv("QT_QPA_PLATFORM", "xcb");
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (configHome.path() + "/data").toLocal8Bit());
         QDir().mkpath(shots);
     }
 
@@ -87,26 +88,27 @@ class PlayerTest : public QObject {
         // clang-format off
         const QColor highlight(255, 255, 80), board(0xCD, 0xD2, 0xD5);
         // Where the end screen's board lies; the menu shows only texts on grass there.
-        const QRect row(8, 148, 225, 18), cars(0, 30, 240, 270), mid(40, 175, 160, 80),
-                    all(0, 0, 240, 300);
+        const QRect row(8, 148, 225, 18), startRow(8, 263, 225, 18), cars(0, 30, 240, 270),
+                    mid(40, 175, 160, 80), all(0, 0, 240, 300);
         const Look looks[] = {
             // The menu: "Select Track" in the highlight, the other rows in light blue, thin and
             // anti-aliased so that none of their pixels reaches the full colour.
             {{}, "1_menu", 800, 5000, highlight, row, 20},
             {{}, "1_menu", 0, 0, QColor(75, 234, 254), QRect(8, 172, 225, 90), 20, 50},
             // A one-lap race: the green countdown, no menu, then both cars below the texts.
-            {{"Down", "Down", "Left", "Down", "Return"}, "2_ready", 400, 5000, Qt::green, all, 20},
+            {{"Down", "Down", "Left", "Down", "Down", "Return"}, "2_ready", 400, 5000, Qt::green, all,
+             20},
             {{}, "2_ready", 0, 0, highlight, row, 0},
             {{}, "3_race", 5000, 5000, Qt::cyan, cars, 20},
             {{}, "3_race", 0, 0, Qt::yellow, cars, 20},
             // The computer wins while the player waits: the result without the word Winner.
             {{}, "4_end", 0, 90000, board, mid, 5000},
             {{}, "4_end", 300, 0, QColor(0, 0, 0xDC), all, 0},
-            // Any key: back to the menu.
-            {{"space"}, "5_menu_again", 400, 5000, highlight, row, 20},
+            // Any key: back to the menu, on "Start Race" with the same choices.
+            {{"space"}, "5_menu_again", 400, 5000, highlight, startRow, 20},
             {{}, "5_menu_again", 0, 0, board, mid, 0},
-            // Q during a race quits the game.
-            {{"Down", "Down", "Down", "Return"}, "6_race_again", 4000, 5000, Qt::cyan, cars, 20},
+            // One key races again; Q during a race quits the game.
+            {{"Return"}, "6_race_again", 4000, 5000, Qt::cyan, cars, 20},
         };
         // clang-format on
         for (const Look& look : looks) {

@@ -8,8 +8,8 @@ class StartScreenTest : public QObject {
     Q_OBJECT
 
     const QColor HIGHLIGHT{255, 255, 80};
-    // Track title, level title and value, laps title and value, "Start Race".
-    static constexpr int LINE_Y[] = {150, 175, 190, 210, 225, 245};
+    // Track title, level title and value, laps title and value, what to race, "Start Race".
+    static constexpr int LINE_Y[] = {150, 175, 190, 210, 225, 245, 265};
 
     // The text on this line that is not an arrow, or the arrow with this text.
     LevelSelectBox* At(int y, const QString& arrow = {}) const {
@@ -24,7 +24,8 @@ class StartScreenTest : public QObject {
         const auto* top = dynamic_cast<ImageItem*>(canvas.items(QPointF(112, 60)).value(0));
         return top && top->Image().size() == QSize(180, 115) && top->pos() == QPointF(22, 5);
     }
-    // "reports|lines arrows preview level laps": lines '*' when highlighted, arrows "<>", "<-",
+    // "reports|lines arrows preview level laps race": lines '*' when highlighted, arrows "<>",
+    // "<-",
     // "->" or "--"; then every text in the wrong style or place.
     QString Press(int key) {
         menu.ChangeSelectedLevel(key);
@@ -47,10 +48,11 @@ class StartScreenTest : public QObject {
                 faults += " fault:" + text->text();
         }
         return std::exchange(reports, {}).join(',') +
-               QStringLiteral("|%1 %2%3 %4 %5 %6%7")
+               QStringLiteral("|%1 %2%3 %4 %5 %6 %7%8")
                    .arg(lines, side[0]->isVisible() ? "<" : "-", side[1]->isVisible() ? ">" : "-")
                    .arg(ShownPreview())
-                   .arg(At(LINE_Y[2])->text(), At(LINE_Y[4])->text(), faults);
+                   .arg(At(LINE_Y[2])->text(), At(LINE_Y[4])->text(), At(LINE_Y[5])->text(),
+                        faults);
     }
 
     const TemporaryConfigHome configHome;
@@ -66,32 +68,67 @@ class StartScreenTest : public QObject {
         connect(&menu, &StartScreen::RaceTrackUpdated, note("track %1"));
         connect(&menu, &StartScreen::RaceLevelUpdated, note("level %1"));
         connect(&menu, &StartScreen::RaceLengthUpdated, note("laps %1"));
+        connect(&menu, &StartScreen::RaceChoiceUpdated, note("race %1"));
         connect(&menu, &StartScreen::StartTheRace, [this] { reports << "start"; });
         menu.Show();
         QVERIFY(LogoShown());
         QStringList texts;
         for (int y : LINE_Y) texts << At(y)->text();
-        QCOMPARE(texts,
-                 QStringList({"Select Track", "Select Level", "Easy", "Laps", "5", "Start Race"}));
-        QCOMPARE(ItemsOf<LevelSelectBox>(canvas).size(), 8);
+        QCOMPARE(texts, QStringList({"Select Track", "Select Level", "Easy", "Laps", "5",
+                                     "Race Computer", "Start Race"}));
+        QCOMPARE(ItemsOf<LevelSelectBox>(canvas).size(), 9);
 
         // Each step: the key (Up, Down, Left, Right), what is reported, what is then on screen.
-        QStringList steps{"U|*..... -> 0 Easy 5", "L|*..... -> 0 Easy 5"};
+        QStringList steps{"U|*...... -> 0 Easy 5 Race Computer",
+                          "L|*...... -> 0 Easy 5 Race Computer"};
         for (int track = 1; track < 15; ++track) {
-            steps
-                << QStringLiteral("R|*..... <%1 %2 Easy 5").arg(track < 14 ? ">" : "-").arg(track);
+            steps << QStringLiteral("R|*...... <%1 %2 Easy 5 Race Computer")
+                         .arg(track < 14 ? ">" : "-")
+                         .arg(track);
         }
         // clang-format off
-        steps << QString(R"(R|*..... <- 14 Easy 5; L|*..... <> 13 Easy 5; Dtrack 13|.**... -> 13 Easy 5;
-R|.**... <> 13 Medium 5; R|.**... <- 13 Hard 5; R|.**... <- 13 Hard 5; L|.**... <> 13 Medium 5;
-L|.**... -> 13 Easy 5; L|.**... -> 13 Easy 5; R|.**... <> 13 Medium 5; Ulevel 1|*..... <> 13 Medium 5;
-Dtrack 13|.**... <> 13 Medium 5; Dlevel 1|...**. -> 13 Medium 5; R|...**. <> 13 Medium 10;
-R|...**. <> 13 Medium 15; R|...**. <> 13 Medium 20; R|...**. <- 13 Medium 25; R|...**. <- 13 Medium 25;
-L|...**. <> 13 Medium 20; L|...**. <> 13 Medium 15; L|...**. <> 13 Medium 10; L|...**. -> 13 Medium 5;
-L|...**. -> 13 Medium 1; L|...**. -> 13 Medium 1; R|...**. -> 13 Medium 5; L|...**. -> 13 Medium 1;
-Ulaps 1|.**... <> 13 Medium 1; Dlevel 1|...**. -> 13 Medium 1; Dlaps 1|.....* <> 13 Medium 1;
-D|.....* <> 13 Medium 1; U|...**. -> 13 Medium 1; Dlaps 1|.....* <> 13 Medium 1;
-Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpression(";\\s*"));
+        steps << QString(R"(R|*...... <- 14 Easy 5 Race Computer;
+L|*...... <> 13 Easy 5 Race Computer;
+Dtrack 13|.**.... -> 13 Easy 5 Race Computer;
+R|.**.... <> 13 Medium 5 Race Computer;
+R|.**.... <- 13 Hard 5 Race Computer;
+R|.**.... <- 13 Hard 5 Race Computer;
+L|.**.... <> 13 Medium 5 Race Computer;
+L|.**.... -> 13 Easy 5 Race Computer;
+L|.**.... -> 13 Easy 5 Race Computer;
+R|.**.... <> 13 Medium 5 Race Computer;
+Ulevel 1|*...... <> 13 Medium 5 Race Computer;
+Dtrack 13|.**.... <> 13 Medium 5 Race Computer;
+Dlevel 1|...**.. -> 13 Medium 5 Race Computer;
+R|...**.. <> 13 Medium 10 Race Computer;
+R|...**.. <> 13 Medium 15 Race Computer;
+R|...**.. <> 13 Medium 20 Race Computer;
+R|...**.. <- 13 Medium 25 Race Computer;
+R|...**.. <- 13 Medium 25 Race Computer;
+L|...**.. <> 13 Medium 20 Race Computer;
+L|...**.. <> 13 Medium 15 Race Computer;
+L|...**.. <> 13 Medium 10 Race Computer;
+L|...**.. -> 13 Medium 5 Race Computer;
+L|...**.. -> 13 Medium 1 Race Computer;
+L|...**.. -> 13 Medium 1 Race Computer;
+R|...**.. -> 13 Medium 5 Race Computer;
+L|...**.. -> 13 Medium 1 Race Computer;
+Ulaps 1|.**.... <> 13 Medium 1 Race Computer;
+Dlevel 1|...**.. -> 13 Medium 1 Race Computer;
+Dlaps 1|.....*. -> 13 Medium 1 Race Computer;
+R|.....*. <> 13 Medium 1 Race Clock;
+R|.....*. <- 13 Medium 1 No Record Yet;
+R|.....*. <- 13 Medium 1 No Record Yet;
+L|.....*. <> 13 Medium 1 Race Clock;
+L|.....*. -> 13 Medium 1 Race Computer;
+Urace 0|...**.. -> 13 Medium 1 Race Computer;
+Dlaps 1|.....*. -> 13 Medium 1 Race Computer;
+Drace 0|......* <> 13 Medium 1 Race Computer;
+D|......* <> 13 Medium 1 Race Computer;
+U|.....*. -> 13 Medium 1 Race Computer;
+Drace 0|......* <> 13 Medium 1 Race Computer;
+Lstart|......* <> 13 Medium 1 Race Computer;
+Rstart|......* <> 13 Medium 1 Race Computer)").split(QRegularExpression(";\\s*"));
         // clang-format on
         const int keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right};
         for (const QString& step : steps) {
@@ -99,7 +136,7 @@ Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpr
             // Only "Start Race" takes the race keys.
             const QString onScreen = step.mid(step.indexOf('|'));
             for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
-                const bool starts = onScreen[6] == '*' && key != Qt::Key_Space;
+                const bool starts = onScreen[7] == '*' && key != Qt::Key_Space;
                 QCOMPARE(Press(key), (starts ? "start" : "") + onScreen);
             }
         }
@@ -113,7 +150,7 @@ Lstart|.....* <> 13 Medium 1; Rstart|.....* <> 13 Medium 1)").split(QRegularExpr
         menu.ChangeSelectedLevel(Qt::Key_Down);
         menu.ChangeSelectedLevel(Qt::Key_Return);
         QCOMPARE(reports, QStringList());
-        QCOMPARE(canvas.items().size(), itemsWithMenu - 9);
+        QCOMPARE(canvas.items().size(), itemsWithMenu - 10);
         menu.Show();
         QVERIFY(LogoShown());
     }

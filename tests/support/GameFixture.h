@@ -19,13 +19,15 @@ struct PreviewDirectory : QTemporaryDir {
     QString Path() const { return path() + '/'; }
 };
 
-// Points the settings store at an empty temporary folder. Construct it before any store is opened
-// in the process: the store's location is fixed on first use.
+// Points the settings store, and the replays folder beside it, at an empty temporary folder.
+// Construct it before any store is opened in the process: the store's location is fixed on first
+// use.
 struct TemporaryConfigHome : QTemporaryDir {
     // In `parent`, when given: a folder in memory spares a test that saves often the disk's syncs.
     explicit TemporaryConfigHome(const QString& parent = QDir::tempPath())
         : QTemporaryDir(parent + QStringLiteral("/vantor-XXXXXX")) {
         qputenv("XDG_CONFIG_HOME", path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (path() + QStringLiteral("/data")).toLocal8Bit());
     }
     QString RecordsFile() const { return path() + QStringLiteral("/Vantor.ini"); }
 };

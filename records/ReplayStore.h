@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// The replays folder, $XDG_DATA_HOME/vantor/replays (by default ~/.local/share/vantor/replays): the
+// last race, and the record race of every track and race length. Only regular files (or links to
+// them) of at most a replay's size are read or written, never opened in a way that blocks; a file
+// is replaced whole or not at all. What cannot be kept is said in Problem(), for the player to be
+// told once.
+class ReplayStore {
+  public:
+    static const QString LAST_RACE;
+
+    // The folder the game uses, or any other (for tests).
+    explicit ReplayStore(QString folder = DefaultFolder());
+    static QString DefaultFolder();
+
+    // "record-track1-5-laps.replay": the record race of track index 0 over 5 laps.
+    static QString RecordName(int track, int laps);
+    QString PathOf(const QString& name) const;
+
+    // The file's contents; none when it is missing or is no file to read.
+    std::optional<QByteArray> Read(const QString& name) const;
+    // Whether a file to read stands under this name, without opening it.
+    bool Has(const QString& name) const;
+    // Writes the file whole, unless keep says the file there now is to be kept; the test and the
+    // write are made under a lock, so that two games cannot both win. False when it could not be
+    // written; Problem() then says why.
+    bool Write(const QString& name, const QByteArray& contents,
+               const std::function<bool(const QByteArray& present)>& keep = {});
+
+    // Why the last write failed, in words for the player; empty while every write succeeded.
+    const QString& Problem() const { return problem; }
+
+  private:
+    bool Fail(const QString& path, const QString& why);
+
+    QString folder;
+    QString problem;
+};
