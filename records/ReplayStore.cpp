@@ -78,26 +78,35 @@ bool ReplayStore::Has(const QString& name) const {
 
 std::optional<QByteArray> ReplayStore::Read(const QString& name) const {
     QString why;
-    const std::optional<QString> target = RegularTarget(PathOf(name), true, &why);
+    return ReadFile(PathOf(name), &why);
+}
+
+std::optional<QByteArray> ReplayStore::ReadFile(const QString& path, QString* why) {
+    const std::optional<QString> target = RegularTarget(path, true, why);
     if (!target) {
         return std::nullopt;
     }
     // Not blocking, and checked again once open, in case the node was swapped in the meantime.
     const int descriptor =
         open(QFile::encodeName(*target).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    QFile file;
-    struct stat node {};
-    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        if (descriptor >= 0) {
-            close(descriptor);
-        }
+    if (descriptor < 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
         return std::nullopt;
     }
+    QFile file;
+    file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle);
+    struct stat node {};
     if (fstat(descriptor, &node) != 0 || !S_ISREG(node.st_mode)) {
+        *why = QStringLiteral("it is not an ordinary file");
         return std::nullopt;
     }
     QByteArray contents = file.read(MAX_REPLAY_BYTES + 1);
-    if (file.error() != QFileDevice::NoError || contents.size() > MAX_REPLAY_BYTES) {
+    if (file.error() != QFileDevice::NoError) {
+        *why = file.errorString();
+        return std::nullopt;
+    }
+    if (contents.size() > MAX_REPLAY_BYTES) {
+        *why = QStringLiteral("it is larger than any replay");
         return std::nullopt;
     }
     return contents;

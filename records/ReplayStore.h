@@ -24,6 +24,8 @@ class ReplayStore {
 
     // The file's contents; none when it is missing or is no file to read.
     std::optional<QByteArray> Read(const QString& name) const;
+    // Any replay file by its path, read by the same rules; why says why there is none.
+    static std::optional<QByteArray> ReadFile(const QString& path, QString* why);
     // Whether a file to read stands under this name, without opening it.
     bool Has(const QString& name) const;
     // Writes the file whole, unless keep says the file there now is to be kept; the test and the
