@@ -438,8 +438,8 @@ int RaceCar::CheckForCollision() {
     if (controlType != userControl || collisionsOff) {
         return crashCount;
     }
-    for (QGraphicsItem* item : collisions()) {
-        const RaceCar* const other = qgraphicsitem_cast<RaceCar*>(item);
+    for (Sprite* sprite : collidingSprites()) {
+        const RaceCar* const other = qgraphicsitem_cast<RaceCar*>(sprite);
         if (other != nullptr && other->zValue() == zValue() &&
             other->controlType == computerControl) {
             ++crashCount;

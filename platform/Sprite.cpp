@@ -28,11 +28,11 @@ void Sprite::setFrame(int index) {
 }
 
 int Sprite::width() const {
-    return pixmap().width();
+    return frameCount() == 0 ? 0 : frames.pixmaps.at(currentFrame).width();
 }
 
 int Sprite::height() const {
-    return pixmap().height();
+    return frameCount() == 0 ? 0 : frames.pixmaps.at(currentFrame).height();
 }
 
 void Sprite::setVelocity(double vx, double vy) {
@@ -43,23 +43,18 @@ QRect Sprite::boundingRectInt() const {
     return QRect(int(x()) + int(offset().x()), int(y()) + int(offset().y()), width(), height());
 }
 
-QList<QGraphicsItem*> Sprite::collisions() const {
-    QList<QGraphicsItem*> hits;
+QList<Sprite*> Sprite::collidingSprites() const {
+    QList<Sprite*> hits;
     if (scene() == nullptr) {
         return hits;
     }
-    // Qt's shape test counts drawn pixels that only touch along an edge as a collision, so between
-    // sprites the pixels themselves decide.
+    // Qt's shape test counts drawn pixels that only touch along an edge as a collision, so the
+    // pixels themselves decide.
     const QRectF near = QRectF(boundingRectInt()).adjusted(-1, -1, 1, 1);
     for (QGraphicsItem* item : scene()->items(near, Qt::IntersectsItemBoundingRect)) {
-        if (item == this) {
-            continue;
-        }
-        const auto* sprite = dynamic_cast<const Sprite*>(item);
-        const bool hit = sprite != nullptr ? drawnPixelsOverlap(*sprite)
-                                           : collidesWithItem(item, Qt::IntersectsItemShape);
-        if (hit) {
-            hits.append(item);
+        auto* sprite = dynamic_cast<Sprite*>(item);
+        if (sprite != nullptr && sprite != this && drawnPixelsOverlap(*sprite)) {
+            hits.append(sprite);
         }
     }
     return hits;

@@ -36,9 +36,10 @@ class Sprite : public QGraphicsPixmapItem {
     // The drawn area in whole pixels: left = int(x) - hot spot x, the frame's width and height.
     QRect boundingRectInt() const;
 
-    // Shown items whose drawn pixels overlap the current frame's drawn pixels. Between sprites this
-    // is exact to the pixel cells of boundingRectInt(): pixels side by side do not collide.
-    QList<QGraphicsItem*> collisions() const;
+    // Shown sprites whose drawn pixels overlap the current frame's drawn pixels, exact to the pixel
+    // cells of boundingRectInt(): pixels side by side do not collide. Other items are never asked,
+    // which spares a shape test against every piece of track under the sprite.
+    QList<Sprite*> collidingSprites() const;
 
     void advance(int phase) override;
 

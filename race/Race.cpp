@@ -150,7 +150,6 @@ void Race::Initialize(const RaceSettings& raceSettings) {
             break;
     }
 
-    clockString = QStringLiteral("Laps Completed");
     lapTexts.fill(QStringLiteral("0"));
     ShowCountdown("3", true);
 }
@@ -507,8 +506,6 @@ void Race::UpdateElapsedRaceTime() {
             ++raceMinutes;
         }
     }
-    // Minutes take two digits, or as many as a very long race needs.
-    clockString = QString::asprintf("%02d:%02d:%03d", raceMinutes, raceSeconds, raceMilliseconds);
 }
 
 void Race::KeyEvent(const RaceInput& input) {
@@ -620,6 +617,15 @@ const std::optional<QRect>& Race::CarLinePoints(RaceSeat seat) const {
     const auto found = std::find_if(racers.begin(), racers.end(),
                                     [seat](const Racer& racer) { return racer.seat == seat; });
     return found == racers.end() ? none : found->carLine;
+}
+
+QString Race::ClockText() const {
+    // The heading stands until the first race tick; minutes take two digits, or as many as a very
+    // long race needs.
+    if (elapsedMs == 0) {
+        return QStringLiteral("Laps Completed");
+    }
+    return QString::asprintf("%02d:%02d:%03d", raceMinutes, raceSeconds, raceMilliseconds);
 }
 
 bool Race::KeysEnabled(RaceSeat player) const {

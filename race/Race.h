@@ -76,7 +76,8 @@ class Race {
     RaceCar* Car(carControlType type) const;
     RaceCar* SeatCar(RaceSeat seat) const;
     const QString& LapText(RaceSeat seat) const { return lapTexts[seat]; }
-    const QString& ClockText() const { return clockString; }
+    // Written out only when asked for: a race run without a view never needs it.
+    QString ClockText() const;
     const QString& CountdownText() const { return countdownText; }
     bool CountdownShown() const { return countdownShown; }
     // Whether the countdown's text is centred anew, or stays where the one before it stood.
@@ -168,7 +169,6 @@ class Race {
     int raceSeconds = 0;
     int raceMinutes = 0;
     long elapsedMs = 0;
-    QString clockString;
     QString countdownText;
     bool countdownShown = false;
     bool countdownCentred = true;

@@ -56,12 +56,11 @@ void TestPlatform::viewsAndSpritesCollide() {
     } placings[] = {{{6, 6}, false}, {{4, 0}, false}, {{3, 0}, true}, {{3, 3}, true}};
     for (const auto& placing : placings) {
         second->setPos(placing.at);
-        const auto hits =
-            placing.hit ? QList<QGraphicsItem*>{second.get()} : QList<QGraphicsItem*>{};
-        QCOMPARE(first->collisions(), hits);
+        const auto hits = placing.hit ? QList<Sprite*>{second.get()} : QList<Sprite*>{};
+        QCOMPARE(first->collidingSprites(), hits);
     }
     second->hide();
-    QCOMPARE(first->collisions(), QList<QGraphicsItem*>{});
+    QCOMPARE(first->collidingSprites(), QList<Sprite*>{});
 }
 
 QTEST_MAIN(TestPlatform)
