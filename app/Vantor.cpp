@@ -255,7 +255,10 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
         ShowWarning(this, GAME_NAME, QStringLiteral("Could not save the race records"),
                     QStringLiteral("OK"));
     }
-    KeepReplay(race, newRecord);
+    // A race that never ran (the result given here directly) has nothing to replay.
+    if (raceScreen->CurrentRace().Timeouts() > 0) {
+        KeepReplay(race, newRecord);
+    }
 }
 
 void Vantor::ShowWatchedResult(const Replay& watched) {

@@ -128,6 +128,10 @@ bool ReplayStore::Write(const QString& name, const QByteArray& contents,
     if (!target) {
         return Fail(path, why);
     }
+    // A file larger than any replay is not one of ours: it stays as it is.
+    if (QFileInfo(*target).size() > MAX_REPLAY_BYTES) {
+        return Fail(path, QStringLiteral("it is larger than any replay"));
+    }
     if (keep) {
         const std::optional<QByteArray> present = Read(name);
         if (present && keep(*present)) {
@@ -154,6 +158,8 @@ bool ReplayStore::Write(const QString& name, const QByteArray& contents,
 }
 
 bool ReplayStore::Fail(const QString& path, const QString& why) {
-    problem = QStringLiteral("Could not keep the replay %1: %2.").arg(path, why);
+    if (problem.isEmpty()) {
+        problem = QStringLiteral("Could not keep the replay %1: %2.").arg(path, why);
+    }
     return false;
 }

@@ -34,7 +34,8 @@ class ReplayStore {
     bool Write(const QString& name, const QByteArray& contents,
                const std::function<bool(const QByteArray& present)>& keep = {});
 
-    // Why the last write failed, in words for the player; empty while every write succeeded.
+    // Why the first write that failed did, in words for the player; empty while every write
+    // succeeded.
     const QString& Problem() const { return problem; }
 
   private:

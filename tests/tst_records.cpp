@@ -16,6 +16,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/NodeState.h"
 
 namespace {
 
@@ -86,32 +87,6 @@ Entries QtEntries(const QString& path) {
     Entries entries;
     for (const QString& key : file.allKeys()) entries.insert(key, file.value(key).toString());
     return file.status() == QSettings::NoError ? entries : Entries{{"status", "malformed"}};
-}
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-// What a file system node is, as one line to compare: type and permissions, inode, device, size and
-// modification time (for a folder, that of its entries), without following a link; for a link also
-// where it points and that node's state, for a regular file a digest of its bytes. Opens nothing
-// that could block: a FIFO or a device is only looked at.
-QString NodeState(const QString& path) {
-    struct stat node {};
-    if (lstat(QFile::encodeName(path).constData(), &node) != 0)
-        return QStringLiteral("missing");
-    QString state = QString::asprintf(
-        "mode %o inode %llu device %llu size %llu modified %llu.%09llu", node.st_mode,
-        qulonglong(node.st_ino), qulonglong(node.st_rdev), qulonglong(node.st_size),
-        qulonglong(node.st_mtim.tv_sec), qulonglong(node.st_mtim.tv_nsec));
-    if (S_ISLNK(node.st_mode)) {
-        const QString target = QFileInfo(path).symLinkTarget();
-        state += " -> " + target + ": " + NodeState(target);
-    } else if (S_ISREG(node.st_mode)) {
-        state += ' ' + QCryptographicHash::hash(Contents(path), QCryptographicHash::Sha1).toHex();
-    }
-    return state;
 }
 
 bool Write(const QString& path, const QByteArray& contents, bool readable = true) {
