@@ -228,6 +228,8 @@ class TestReplays : public QObject {
             << "track1-1lap-easy.replay" << RaceOutcome::yellowWon << 199;
         QTest::newRow("track 2, 5 laps, Easy, player won")
             << "track2-5laps-easy.replay" << RaceOutcome::blueWon << 699;
+        QTest::newRow("track 1, 25 laps, Easy, player won")
+            << "track1-25laps-easy.replay" << RaceOutcome::blueWon << 3980;
         QTest::newRow("track 4, 5 laps, Hard, computer won")
             << "track4-5laps-hard.replay" << RaceOutcome::yellowWon << 1300;
         QTest::newRow("track 15, 5 laps, Medium, given up")
