@@ -6,9 +6,12 @@
 #include <QKeyEvent>
 #include <QPalette>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <iterator>
 
 #include "app/Globals.h"
 #include "app/TrackPreviews.h"
+#include "graphics/RaceCarImage.h"
 #include "graphics/VantorImages.h"
 #include "log/LogTrace.h"
 #include "log/log_functions.h"
@@ -47,6 +50,23 @@ QString TimeTrialNote(const Replay& race) {
             break;
     }
     return QStringLiteral("Time Trial Given Up");
+}
+
+struct TwoPlayerResult {
+    RaceOutcome outcome;
+    const char* words;
+    QColor colour;
+};
+const TwoPlayerResult TWO_PLAYER_RESULTS[] = {
+    {RaceOutcome::blueWon, "Player 1 Wins", QColor(RaceCarImage::BLUE)},
+    {RaceOutcome::yellowWon, "Player 2 Wins", QColor(RaceCarImage::YELLOW)},
+    {RaceOutcome::givenUp, "Given Up: No Winner", Qt::black},
+};
+
+const TwoPlayerResult& TwoPlayerResultOf(RaceOutcome outcome) {
+    return *std::find_if(
+        std::begin(TWO_PLAYER_RESULTS), std::end(TWO_PLAYER_RESULTS),
+        [outcome](const TwoPlayerResult& result) { return result.outcome == outcome; });
 }
 
 }  // namespace
@@ -164,7 +184,7 @@ ImageItem* Vantor::GetTrackImage(int track) const {
 
 void Vantor::RaceStart() {
     std::optional<Replay> record;
-    if (raceChoice != StartScreen::raceComputer) {
+    if (raceChoice == StartScreen::raceRecord || raceChoice == StartScreen::watchRecord) {
         record = RecordReplay(raceTrack, raceLaps);
     }
     if (raceChoice == StartScreen::watchRecord) {
@@ -181,6 +201,8 @@ void Vantor::RaceStart() {
     if (raceChoice == StartScreen::raceRecord) {
         const RaceSettings trial{raceTrack, raceLevel, raceLaps, RaceMode::timeTrial};
         raceScreen->Initialize(trial, record ? record->WinningRun() : std::nullopt);
+    } else if (raceChoice == StartScreen::raceTwoPlayers) {
+        raceScreen->Initialize(RaceSettings{raceTrack, raceLevel, raceLaps, RaceMode::twoPlayers});
     } else {
         raceScreen->Initialize(raceTrack, raceLevel, raceLaps);
     }
@@ -249,6 +271,12 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     }
     if (race.settings.mode == RaceMode::timeTrial) {
         summary.note = TimeTrialNote(race);
+    } else if (race.settings.mode == RaceMode::twoPlayers) {
+        // Whichever player won, there is a winner; the words say which, in the car's colour.
+        const TwoPlayerResult& result = TwoPlayerResultOf(race.outcome);
+        summary.won = race.outcome != RaceOutcome::givenUp;
+        summary.note = QString::fromLatin1(result.words);
+        summary.noteColour = result.colour;
     }
     endScreen->Show(summary);
     if (!saved && records->StoreProblem().isEmpty()) {

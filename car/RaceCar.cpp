@@ -438,10 +438,11 @@ int RaceCar::CheckForCollision() {
     if (controlType != userControl || collisionsOff) {
         return crashCount;
     }
+    // Any other car counts: the computer's, or the other player's, which tests this car by the
+    // same rule in its own step, so that neither is favoured.
     for (Sprite* sprite : collidingSprites()) {
         const RaceCar* const other = qgraphicsitem_cast<RaceCar*>(sprite);
-        if (other != nullptr && other->zValue() == zValue() &&
-            other->controlType == computerControl) {
+        if (other != nullptr && other->zValue() == zValue()) {
             ++crashCount;
             setVelocity(0, 0);
             speed = 0;

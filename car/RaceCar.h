@@ -89,7 +89,7 @@ class RaceCar : public Sprite {
     void UpdateUserControlCar(int x, int y, const GridSection* section);
     void UpdateComputerControlCar(int x, int y, const GridSection* section);
 
-    // Returns crashCount after testing the player's car against the computer's car.
+    // Returns crashCount after testing a player's car against the other car.
     int CheckForCollision();
     void UpdateCarZLevel(int surface);
     // The line through the car's image along its heading, as the rectangle's two corner points.

@@ -1,6 +1,7 @@
 #include "screens/EndScreen.h"
 
 #include <QFont>
+#include <QPen>
 
 #include "app/Globals.h"
 #include "graphics/VantorImages.h"
@@ -65,7 +66,12 @@ void EndScreen::Show(const RaceSummary& result) {
     raceTimeText =
         NewLine(QString::asprintf("Race Time: %3.3f", result.raceTime), RACE_TIME_Y, false);
     recordText = NewLine(recordLine, RECORD_Y, false);
-    noteText = NewLine(result.note, NOTE_Y, false, result.noteColour);
+    // A car's colour on the light board needs a dark edge to be read.
+    const bool coloured = result.noteColour != QColor(Qt::black);
+    noteText = NewLine(result.note, NOTE_Y, coloured, result.noteColour);
+    if (coloured) {
+        noteText->setPen(QPen(Qt::black, 0));
+    }
     for (const auto* line : {&lapCountText, &raceTimeText, &recordText}) {
         (*line)->show();
     }

@@ -46,6 +46,7 @@ struct RaceChoiceWords {
 constexpr RaceChoiceWords RACE_CHOICE_WORDS[] = {
     {"Race Computer", "Race Computer"},
     {"Race Record", "Race Clock"},
+    {"Two Players", "Two Players"},
     {"Watch Record", "No Record Yet"},
 };
 constexpr int LAST_RACE_CHOICE = int(std::size(RACE_CHOICE_WORDS)) - 1;

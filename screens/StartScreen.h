@@ -21,8 +21,9 @@ class StartScreen : public QWidget {
   public:
     enum MenuRow { rowTrack, rowLevel, rowLaps, rowRaceChoice, rowStartRace };
     // What the player races: the computer's car, the ghost of the track's record race (or the
-    // clock alone when there is none), or the record race to watch.
-    enum RaceChoice { raceComputer, raceRecord, watchRecord };
+    // clock alone when there is none), a second player at the yellow car, or the record race to
+    // watch.
+    enum RaceChoice { raceComputer, raceRecord, raceTwoPlayers, watchRecord };
 
     StartScreen(Canvas& canvas, QWidget* parent);
     ~StartScreen() override;

@@ -1,0 +1,238 @@
+#include <QtTest>
+
+#include "app/Globals.h"
+#include "graphics/VantorImages.h"
+#include "platform/Canvas.h"
+#include "race/RaceRun.h"
+#include "race/ReplayCheck.h"
+#include "race/ReplayFile.h"
+#include "records/UserSettings.h"
+#include "tests/support/Autopilot.h"
+#include "tests/support/CompareCase.h"
+#include "tests/support/GameFixture.h"
+#include "tests/support/MessageBoxWatcher.h"
+
+constexpr int TRACK_1 = 0;
+// Far beyond any race here: a race that never ends fails rather than hangs.
+constexpr int MOST_TIMEOUTS = 20000;
+constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
+const char* const LEVELS[] = {"Easy", "Medium", "Hard"};
+
+// Where a car is and what it shows, after every timeout.
+using Trace = QVector<std::tuple<QPointF, int, double>>;
+
+static auto Seen(const RaceCar* car) {
+    return car == nullptr ? std::tuple{QPointF(), -1, 0.0}
+                          : std::tuple{car->pos(), car->frame(), car->zValue()};
+}
+
+// A race run on a canvas of its own to its end, the autopilots at the keys of their seats;
+// what one seat's car did, timeout by timeout.
+static Trace Drive(RaceRun& run, std::vector<Autopilot>& players, RaceSeat traced,
+                   const std::function<void(const Race&)>& before = {}) {
+    const Race& race = run.MainRace();
+    Trace trace;
+    while (race.Phase() != Race::phaseIdle && race.Timeouts() < MOST_TIMEOUTS) {
+        if (before)
+            before(race);
+        for (Autopilot& player : players) player.Drive(race);
+        run.TimeEvent();
+        trace << Seen(race.SeatCar(traced));
+    }
+    return trace;
+}
+
+class TwoPlayersTest : public QObject {
+    Q_OBJECT
+
+    const TemporaryConfigHome home;
+    const PreviewDirectory pictures;
+
+  private slots:
+    // The yellow car under the second player's keys is driven by the player's rules: from the
+    // blue car's start place it drives exactly as the blue car did alone under the same keys, tick
+    // for tick round a whole race; from its own start place, what the same keys do to both cars
+    // together is the same.
+    void secondPlayerDrivesByThePlayersRules() {
+        Canvas canvas;
+        RaceRun blueRace(canvas);
+        blueRace.Start(RaceSettings{TRACK_1, EASY, 1, RaceMode::timeTrial});
+        std::vector<Autopilot> blue{
+            Autopilot(Autopilot::RacingLine(TRACK_1), blueSeat, 4,
+                      [&](const RaceInput& input) { blueRace.KeyEvent(input); })};
+        const Trace blueTrace = Drive(blueRace, blue, blueSeat);
+        QCOMPARE(blueRace.MainRace().Outcome(), RaceOutcome::blueWon);
+
+        Canvas yellowCanvas;
+        RaceRun yellowRace(yellowCanvas);
+        yellowRace.Start(RaceSettings{TRACK_1, EASY, 1, RaceMode::twoPlayers});
+        const RaceCar& startingBlue = *yellowRace.MainRace().SeatCar(blueSeat);
+        RaceCar& yellowCar = *yellowRace.MainRace().SeatCar(yellowSeat);
+        yellowCar.setPos(startingBlue.pos());
+        std::vector<TimedInput> blueKeys = blueRace.MainRace().Inputs();
+        std::size_t next = 0;
+        std::vector<Autopilot> none;
+        const Trace yellowTrace = Drive(yellowRace, none, yellowSeat, [&](const Race& race) {
+            for (; next < blueKeys.size() && blueKeys[next].tick == race.Timeouts(); ++next) {
+                RaceInput input = blueKeys[next].input;
+                input.player = yellowSeat;
+                yellowRace.KeyEvent(input);
+            }
+        });
+        QCOMPARE(yellowRace.MainRace().Outcome(), RaceOutcome::yellowWon);
+        QCOMPARE(yellowRace.MainRace().ElapsedMs(), blueRace.MainRace().ElapsedMs());
+        QCOMPARE(yellowTrace.size(), blueTrace.size());
+        for (int i = 0; i < blueTrace.size(); ++i)
+            COMPARE_CASE(yellowTrace[i], blueTrace[i], "timeout " + QByteArray::number(i + 1));
+
+        // Both cars, side by side, the same keys: up the start straight and into a turn.
+        Canvas sideBySide;
+        RaceRun both(sideBySide);
+        both.Start(RaceSettings{TRACK_1, EASY, 1, RaceMode::twoPlayers});
+        const Race& race = both.MainRace();
+        const QPointF starts[] = {race.SeatCar(blueSeat)->pos(), race.SeatCar(yellowSeat)->pos()};
+        QCOMPARE(starts[1] - starts[0], QPointF(-20, 0));
+        for (int timeout = 1; timeout <= 60; ++timeout) {
+            for (const RaceSeat seat : {blueSeat, yellowSeat}) {
+                both.KeyEvent(RaceInput{seat, RaceKey::Up, timeout < 30});
+                both.KeyEvent(RaceInput{seat, RaceKey::Right, timeout >= 30});
+            }
+            both.TimeEvent();
+            const RaceCar& blueCar = *race.SeatCar(blueSeat);
+            const RaceCar& yellowCar = *race.SeatCar(yellowSeat);
+            const QByteArray name = "timeout " + QByteArray::number(timeout);
+            COMPARE_CASE(yellowCar.pos() - starts[1], blueCar.pos() - starts[0], name);
+            COMPARE_CASE(yellowCar.frame(), blueCar.frame(), name);
+            COMPARE_CASE(yellowCar.speed, blueCar.speed, name);
+        }
+        QVERIFY(race.SeatCar(blueSeat)->direction > 0);
+    }
+
+    // Put one on the other after "GO!": on Hard both cars stop and spin by the same rule, each
+    // its own spin; on Easy and Medium they pass through each other.
+    void playersCollideOnlyOnHard() {
+        for (const int level : {EASY, MEDIUM, HARD}) {
+            Canvas canvas;
+            RaceRun run(canvas);
+            run.Start(RaceSettings{TRACK_1, level, 5, RaceMode::twoPlayers});
+            for (int timeout = 0; timeout < 4; ++timeout) run.TimeEvent();
+            const Race& race = run.MainRace();
+            RaceCar& blue = *race.SeatCar(blueSeat);
+            RaceCar& yellow = *race.SeatCar(yellowSeat);
+            yellow.setPos(blue.pos() + QPointF(4, 2));
+            QVector<int> blueFrames, yellowFrames, expected;
+            for (int tick = 0; tick < 26; ++tick) {
+                run.TimeEvent();
+                blueFrames << blue.frame();
+                yellowFrames << yellow.frame();
+                // A contact each tick; above one, the spin's frames 0 to 22, then its own again.
+                expected << (level != HARD || tick == 0 || tick == 25 ? 0 : std::min(tick - 1, 22));
+            }
+            const QByteArray name = LEVELS[level];
+            COMPARE_CASE(blueFrames, expected, name);
+            COMPARE_CASE(yellowFrames, expected, name);
+            COMPARE_CASE(blue.crashCount, yellow.crashCount, name);
+        }
+    }
+
+    // Played on Hard and kept, a race of two players runs again exactly, both cars. The second
+    // player sets off late and catches the first up, contacts and all.
+    void twoPlayerReplaysRunAgainExactly() {
+        Canvas canvas;
+        RaceRun run(canvas);
+        run.Start(RaceSettings{TRACK_1, HARD, 1, RaceMode::twoPlayers});
+        const auto send = [&](const RaceInput& input) { run.KeyEvent(input); };
+        Autopilot first(Autopilot::RacingLine(TRACK_1), blueSeat, 2, send);
+        Autopilot second(Autopilot::RacingLine(TRACK_1), yellowSeat, 5, send);
+        Trace blue, yellow;
+        int contacts = 0;
+        std::vector<Autopilot> none;
+        Drive(run, none, blueSeat, [&](const Race& race) {
+            first.Drive(race);
+            if (race.Timeouts() > 80)
+                second.Drive(race);
+            blue << Seen(race.SeatCar(blueSeat));
+            yellow << Seen(race.SeatCar(yellowSeat));
+            const RaceCar* car = race.SeatCar(yellowSeat);
+            contacts += car != nullptr && car->collidingSprites().contains(race.SeatCar(blueSeat));
+        });
+        QVERIFY(contacts > 0);
+        QCOMPARE(run.MainRace().Phase(), Race::phaseIdle);
+        const Replay played = run.Recorded();
+        QVERIFY(std::any_of(played.inputs.begin(), played.inputs.end(),
+                            [](const TimedInput& in) { return in.input.player == yellowSeat; }));
+        const ReplayFile::Reading reading = ReplayFile::Read(ReplayFile::Write(played));
+        QVERIFY2(reading.replay, qPrintable(reading.error));
+        QVERIFY(*reading.replay == played);
+        QCOMPARE(CheckReplay(played).difference, QString());
+
+        Canvas again;
+        RaceRun watched(again);
+        watched.Watch(*reading.replay);
+        Trace blueAgain, yellowAgain;
+        Drive(watched, none, blueSeat, [&](const Race& race) {
+            blueAgain << Seen(race.SeatCar(blueSeat));
+            yellowAgain << Seen(race.SeatCar(yellowSeat));
+        });
+        QCOMPARE(blueAgain, blue);
+        QCOMPARE(yellowAgain, yellow);
+    }
+
+    // Through the game: a win of either player and a race given up, as the end screen and the
+    // records tell them.
+    void endScreenAndRecordsOfEitherWinner() {
+        Vantor game(pictures.Path());
+        game.Start();
+        GameScreens screens(game);
+        game.RaceLength(1);
+        game.RaceChoice(StartScreen::raceTwoPlayers);
+        struct Case {
+            const char* name;
+            RaceSeat driver;
+            bool giveUp;
+            QString note;
+            QColor colour;
+        };
+        const Case cases[] = {
+            {"player 1 wins", blueSeat, false, "Player 1 Wins", QColor(0, 255, 255)},
+            {"player 2 wins", yellowSeat, false, "Player 2 Wins", QColor(255, 255, 0)},
+            {"given up", blueSeat, true, "Given Up: No Winner", QColor(Qt::black)},
+        };
+        const int blueKeys[] = {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down};
+        const int yellowKeys[] = {Qt::Key_A, Qt::Key_W, Qt::Key_D, Qt::Key_S};
+        for (const Case& each : cases) {
+            const double recordBefore = vantorConfig->FastestRaceTime(TRACK_1, 1);
+            QSignalSpy over(screens.race, &VantorScreen::RaceOver);
+            game.RaceStart();
+            Autopilot player(Autopilot::RacingLine(TRACK_1), each.driver, 4,
+                             [&](const RaceInput& in) {
+                                 const int* keys = in.player == blueSeat ? blueKeys : yellowKeys;
+                                 QKeyEvent key(in.pressed ? QEvent::KeyPress : QEvent::KeyRelease,
+                                               keys[int(in.key)], Qt::NoModifier);
+                                 QApplication::sendEvent(&game, &key);
+                             });
+            for (int tick = 0; tick < 3000 && over.isEmpty(); ++tick) {
+                player.Drive(screens.race->CurrentRace());
+                if (each.giveUp && tick == 100)
+                    QTest::keyClick(&game, Qt::Key_Escape);
+                QMetaObject::invokeMethod(screens.race, "TimeEvent");
+            }
+            const double seconds = over.value(0).value(1).value<long>() / 1000.0;
+            const EndScreen& end = *screens.end;
+            COMPARE_CASE(end.isVisible(), true, each.name);
+            COMPARE_CASE(end.NoteText()->text(), each.note, each.name);
+            COMPARE_CASE(end.NoteText()->brush().color(), each.colour, each.name);
+            COMPARE_CASE(end.ResultImage()->Image(),
+                         vantorImages->GetImage(each.giveUp ? VantorImages::RACE_COMPLETED
+                                                            : VantorImages::RACE_WON),
+                         each.name);
+            // Either winner's time stands as the record when faster; a race given up never does.
+            const double expected = each.giveUp ? recordBefore : std::min(recordBefore, seconds);
+            COMPARE_CASE(vantorConfig->FastestRaceTime(TRACK_1, 1), expected, each.name);
+            game.ReturnToStart();
+        }
+    }
+};
+
+QTEST_MAIN(TwoPlayersTest)
+#include "tst_two_players.moc"
