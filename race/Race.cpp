@@ -3,6 +3,7 @@
 #include <QGraphicsScene>
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "car/CompassDirection.h"
 #include "log/log_functions.h"
@@ -136,6 +137,7 @@ void Race::Initialize(const RaceSettings& raceSettings) {
     accelCounter = 0;
     timeouts = 0;
     inputs.clear();
+    happenings = {};
 
     LoadTrack(settings.track);
     addSprite(blueSeat, userControl);
@@ -401,6 +403,7 @@ void Race::RegisterEntry(Racer& racer, const GridSection& section) {
         }
         if (piecesVisited == piecesPerLap) {
             ++car.lapsCompleted;
+            happenings.lapCredited[racer.seat] = true;
         }
     }
     lapTexts[racer.seat] = QString::number(car.lapsCompleted);
@@ -408,7 +411,13 @@ void Race::RegisterEntry(Racer& racer, const GridSection& section) {
 
 void Race::ShowCrashSpinOrFrame(Racer& racer) {
     RaceCar& car = *racer.car;
-    if (car.CheckForCollision() > 1) {
+    const int crashesBefore = car.crashCount;
+    const int crashes = car.CheckForCollision();
+    if (crashes > crashesBefore) {
+        happenings.contact[racer.seat] = true;
+    }
+    if (crashes > 1) {
+        happenings.spinStarted[racer.seat] |= racer.spinCounter == 0;
         if (racer.spinCounter <= LAST_SPIN_FRAME) {
             car.setFrame(racer.spinCounter);
             ++racer.spinCounter;
@@ -485,6 +494,7 @@ void Race::RaceHasBeenWon(RaceSeat winnerSeat) {
     piecesPerLap = 0;
     lapsToRace = 0;
     raceFinished = true;
+    happenings.decided = true;
 }
 
 RaceOutcome Race::Outcome() const {
@@ -595,6 +605,7 @@ void Race::GiveUpRace() {
 
 void Race::ShowCountdown(const char* text, bool centred) {
     countdownText = QString::fromLatin1(text);
+    (countdownText == QLatin1String("GO!") ? happenings.go : happenings.countdownBeep) = true;
     countdownCentred = centred;
     countdownShown = true;
 }
@@ -617,6 +628,10 @@ const std::optional<QRect>& Race::CarLinePoints(RaceSeat seat) const {
     const auto found = std::find_if(racers.begin(), racers.end(),
                                     [seat](const Racer& racer) { return racer.seat == seat; });
     return found == racers.end() ? none : found->carLine;
+}
+
+RaceHappenings Race::TakeHappenings() {
+    return std::exchange(happenings, RaceHappenings{});
 }
 
 QString Race::ClockText() const {

@@ -76,6 +76,8 @@ class Race {
     RaceCar* Car(carControlType type) const;
     RaceCar* SeatCar(RaceSeat seat) const;
     const QString& LapText(RaceSeat seat) const { return lapTexts[seat]; }
+    // What happened since the last call, which clears it.
+    RaceHappenings TakeHappenings();
     // Written out only when asked for: a race run without a view never needs it.
     QString ClockText() const;
     const QString& CountdownText() const { return countdownText; }
@@ -178,4 +180,5 @@ class Race {
     bool raceGivenUp = false;
     int timeouts = 0;
     std::vector<TimedInput> inputs;
+    RaceHappenings happenings;
 };

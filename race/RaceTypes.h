@@ -40,6 +40,17 @@ struct RaceInput {
     }
 };
 
+// What a race did since it was last asked, for whoever makes it heard: never read back into the
+// race.
+struct RaceHappenings {
+    bool countdownBeep = false;  // "3", "2" or "1" came up
+    bool go = false;             // "GO!" came up
+    bool decided = false;        // the race was won, or given up
+    bool lapCredited[SEAT_COUNT] = {};
+    bool spinStarted[SEAT_COUNT] = {};  // a car began its crash spin
+    bool contact[SEAT_COUNT] = {};      // a car touched the other on Hard
+};
+
 // How a race ended: which seat won, or that it was given up.
 enum class RaceOutcome { blueWon, yellowWon, givenUp };
 
