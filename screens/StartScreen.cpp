@@ -136,11 +136,13 @@ void StartScreen::ChangeSelectedLevel(int key) {
         case Qt::Key_Up:
             if (selectedRow > rowTrack) {
                 MoveToRow(selectedRow - 1);
+                emit MenuMoved();
             }
             break;
         case Qt::Key_Down:
             if (selectedRow < rowStartRace) {
                 MoveToRow(selectedRow + 1);
+                emit MenuMoved();
             }
             break;
         case Qt::Key_Left:
@@ -173,6 +175,8 @@ void StartScreen::MoveToRow(int row) {
 }
 
 void StartScreen::StepValue(int step) {
+    const MenuRowRule& rule = ROW_RULES[selectedRow];
+    const int before = rule.value != nullptr ? this->*rule.value : 0;
     switch (selectedRow) {
         case rowTrack:
             StepTrack(step);
@@ -188,6 +192,9 @@ void StartScreen::StepValue(int step) {
             return;
     }
     PlaceArrows(selectedRow);
+    if (this->*rule.value != before) {
+        emit MenuMoved();
+    }
 }
 
 void StartScreen::StepTrack(int step) {

@@ -38,6 +38,8 @@ class StartScreen : public QWidget {
     void RaceLevelUpdated(int level);
     void RaceLengthUpdated(int laps);
     void RaceTrackUpdated(int track);
+    // The selection moved to another row or another value; a key that changes nothing is silent.
+    void MenuMoved();
 
   private:
     using MenuText = std::unique_ptr<LevelSelectBox> StartScreen::*;

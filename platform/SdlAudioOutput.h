@@ -1,0 +1,32 @@
+#pragma once
+
+#include <SDL_audio.h>
+#include <QString>
+
+#include "platform/SdlSubsystem.h"
+
+class SoundMixer;
+
+// The sound device, fed by a mixer from SDL's own audio thread while this lives: mono 16-bit at
+// the mixer's rate, in short buffers so that a sound follows its key closely.
+class SdlAudioOutput {
+  public:
+    static constexpr int BUFFER_FRAMES = 512;
+
+    // The mixer must outlive the output.
+    explicit SdlAudioOutput(SoundMixer& mixer);
+    ~SdlAudioOutput();
+    SdlAudioOutput(const SdlAudioOutput&) = delete;
+    SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
+
+    bool Ready() const { return device != 0; }
+    // SDL's words when there is no device; empty when it plays.
+    const QString& Error() const { return error; }
+
+  private:
+    static void SDLCALL Fill(void* mixer, Uint8* stream, int bytes);
+
+    SdlSubsystem audio;
+    SDL_AudioDeviceID device = 0;
+    QString error;
+};
