@@ -1,10 +1,13 @@
 #include "platform/GameSound.h"
 
+#include <SDL.h>
 #include <QDir>
 #include <QStringList>
+#include <algorithm>
 
 #include "platform/ConsoleNote.h"
 #include "platform/SdlAudioOutput.h"
+#include "platform/SdlSubsystem.h"
 #include "platform/WaveFile.h"
 
 namespace {
@@ -30,7 +33,11 @@ std::vector<float> ReadSound(const QDir& folder, const char* fileName, QStringLi
 
 }  // namespace
 
-GameSound::GameSound(bool startMuted) : muted(startMuted) {}
+GameSound::GameSound(bool startMuted) : muted(startMuted) {
+    quietTimer.setSingleShot(true);
+    quietTimer.setInterval(QUIET_CLOSE_MS);
+    QObject::connect(&quietTimer, &QTimer::timeout, [this] { CloseWhenQuiet(); });
+}
 
 GameSound::~GameSound() = default;
 
@@ -56,15 +63,18 @@ bool GameSound::Open(const QString& soundDir) {
         SayOnConsole(QStringLiteral("no sound files in %1: playing without sound").arg(soundDir));
         return false;
     }
-    mixer = std::make_unique<SoundMixer>(std::move(sounds), muted);
-    output = std::make_unique<SdlAudioOutput>(*mixer);
-    if (!output->Ready()) {
+    audio = std::make_unique<SdlSubsystem>(SDL_INIT_AUDIO);
+    if (!audio->Ready()) {
         SayOnConsole(
-            QStringLiteral("no sound device (%1): playing without sound").arg(output->Error()));
-        output.reset();
-        mixer.reset();
+            QStringLiteral("no sound device (%1): playing without sound").arg(audio->Error()));
+        audio.reset();
         return false;
     }
+    mixer = std::make_unique<SoundMixer>(std::move(sounds), muted);
+    if (!OpenDevice()) {
+        return false;
+    }
+    KeepOpen();
     if (!problems.isEmpty()) {
         SayOnConsole(
             QStringLiteral("some sounds stay silent, their files in %1 could not be read: %2")
@@ -73,29 +83,80 @@ bool GameSound::Open(const QString& soundDir) {
     return true;
 }
 
+bool GameSound::OpenDevice() {
+    if (output != nullptr) {
+        return true;
+    }
+    if (mixer == nullptr) {
+        return false;
+    }
+    output = std::make_unique<SdlAudioOutput>(*mixer);
+    if (!output->Ready()) {
+        // Said once: the game is silent from here on.
+        SayOnConsole(
+            QStringLiteral("no sound device (%1): playing without sound").arg(output->Error()));
+        output.reset();
+        mixer.reset();
+        audio.reset();
+        return false;
+    }
+    return true;
+}
+
+void GameSound::KeepOpen() {
+    if (output != nullptr) {
+        quietTimer.start();
+    }
+}
+
+bool GameSound::AnyEngineOn() const {
+    return std::any_of(enginesOn.begin(), enginesOn.end(), [](bool on) { return on; });
+}
+
+void GameSound::CloseWhenQuiet() {
+    if (!muted && AnyEngineOn()) {
+        KeepOpen();
+    } else {
+        output.reset();
+    }
+}
+
 void GameSound::Play(SoundEffect effect) {
-    if (mixer != nullptr) {
+    if (!muted && OpenDevice()) {
         mixer->Play(effect);
+        KeepOpen();
     }
 }
 
 void GameSound::SetEngine(int car, int speed) {
-    if (mixer != nullptr) {
+    if (car < 0 || car >= SoundMixer::CAR_COUNT) {
+        return;
+    }
+    enginesOn[std::size_t(car)] = speed != ENGINE_OFF;
+    if (mixer != nullptr && (muted || speed == ENGINE_OFF || OpenDevice())) {
         mixer->SetEngine(car, speed);
+        KeepOpen();
     }
 }
 
 void GameSound::StopAll() {
+    enginesOn.fill(false);
     if (mixer != nullptr) {
         mixer->StopAll();
+        KeepOpen();
     }
 }
 
 void GameSound::SetMuted(bool mute) {
     muted = mute;
-    if (mixer != nullptr) {
-        mixer->SetMuted(mute);
+    if (mixer == nullptr) {
+        return;
     }
+    mixer->SetMuted(mute);
+    if (!mute && AnyEngineOn()) {
+        OpenDevice();
+    }
+    KeepOpen();
 }
 
 std::int64_t GameSound::FramesMixed() const {

@@ -5,11 +5,7 @@
 #include "platform/SoundEffect.h"
 #include "platform/SoundMixer.h"
 
-SdlAudioOutput::SdlAudioOutput(SoundMixer& mixer) : audio(SDL_INIT_AUDIO) {
-    if (!audio.Ready()) {
-        error = audio.Error();
-        return;
-    }
+SdlAudioOutput::SdlAudioOutput(SoundMixer& mixer) {
     SDL_AudioSpec wanted{};
     wanted.freq = SOUND_SAMPLE_RATE;
     wanted.format = AUDIO_S16SYS;

@@ -3,12 +3,11 @@
 #include <SDL_audio.h>
 #include <QString>
 
-#include "platform/SdlSubsystem.h"
-
 class SoundMixer;
 
 // The sound device, fed by a mixer from SDL's own audio thread while this lives: mono 16-bit at
-// the mixer's rate, in short buffers so that a sound follows its key closely.
+// the mixer's rate, in short buffers so that a sound follows its key closely. SDL's audio must be
+// started (SdlSubsystem) while this lives.
 class SdlAudioOutput {
   public:
     static constexpr int BUFFER_FRAMES = 512;
@@ -26,7 +25,6 @@ class SdlAudioOutput {
   private:
     static void SDLCALL Fill(void* mixer, Uint8* stream, int bytes);
 
-    SdlSubsystem audio;
     SDL_AudioDeviceID device = 0;
     QString error;
 };

@@ -64,6 +64,7 @@ class TestSound : public QObject {
     void enginePitchFollowsSpeed();
     void mutedOutputIsSilent();
     void mixerNeitherClicksNorClips();
+    void deviceRestsWhenQuiet();
     void withoutDeviceOrFiles_data();
     void withoutDeviceOrFiles();
     void muteChoiceIsKept();
@@ -283,6 +284,36 @@ void TestSound::mixerNeitherClicksNorClips() {
     const AudioFrames loudest = Span(output, render(1200 * MS), 1200 * MS);
     QVERIFY2(Peak(loudest) < 0.96f, qPrintable(QStringLiteral("peak %1").arg(Peak(loudest))));
     QVERIFY(Peak(loudest) > 0.9f);
+}
+
+// A device left open mixes silence on its own thread for ever: a game idle on its menu closes it,
+// and the next sound opens it again.
+void TestSound::deviceRestsWhenQuiet() {
+    GameSound sound;
+    QVERIFY(sound.Open(SOUNDS));
+    sound.SetEngine(GameSound::PLAYER_CAR, 2);
+    QTest::qWait(GameSound::QUIET_CLOSE_MS + 300);
+    QCOMPARE(sound.DeviceOpen(), true);  // an engine is running
+    sound.SetEngine(GameSound::PLAYER_CAR, GameSound::ENGINE_OFF);
+    QTest::qWait(GameSound::QUIET_CLOSE_MS - 1000);
+    sound.Play(SoundEffect::MenuMove);
+    QTest::qWait(GameSound::QUIET_CLOSE_MS - 500);
+    QCOMPARE(sound.DeviceOpen(), true);  // the quiet counts from the last sound
+    QTest::qWait(800);
+    QCOMPARE(sound.DeviceOpen(), false);
+    const std::int64_t closedAt = sound.FramesMixed();
+    QTest::qWait(100);
+    QCOMPARE(sound.FramesMixed(), closedAt);
+    sound.Play(SoundEffect::MenuMove);
+    QCOMPARE(sound.DeviceOpen(), true);
+    QVERIFY(Advance(sound, 50 * MS) > closedAt);
+    // Muted, a running engine is not heard and does not keep the device open.
+    sound.SetEngine(GameSound::COMPUTER_CAR, 3);
+    sound.SetMuted(true);
+    QTest::qWait(GameSound::QUIET_CLOSE_MS + 300);
+    QCOMPARE(sound.DeviceOpen(), false);
+    sound.SetMuted(false);
+    QCOMPARE(sound.DeviceOpen(), true);
 }
 
 void TestSound::withoutDeviceOrFiles_data() {

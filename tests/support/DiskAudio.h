@@ -17,7 +17,8 @@ class DiskAudio {
     DiskAudio& operator=(const DiskAudio&) = delete;
 
     // The output from its first frame on, as samples from -1 to 1: mono at SOUND_SAMPLE_RATE, as
-    // the game opens its device. Frame n of it is frame n of GameSound::FramesMixed().
+    // the game opens its device. Frame n of it is frame n of GameSound::FramesMixed(), as long
+    // as the device stays open: one closed when quiet and opened again starts the file afresh.
     std::vector<float> Output() const;
 
   private:
