@@ -71,6 +71,9 @@ bool GameSound::Open(const QString& soundDir) {
         return false;
     }
     mixer = std::make_unique<SoundMixer>(std::move(sounds), muted);
+    for (int car = 0; car < SoundMixer::CAR_COUNT; ++car) {
+        mixer->SetEngine(car, engineSpeeds[std::size_t(car)]);
+    }
     if (!OpenDevice()) {
         return false;
     }
@@ -110,7 +113,8 @@ void GameSound::KeepOpen() {
 }
 
 bool GameSound::AnyEngineOn() const {
-    return std::any_of(enginesOn.begin(), enginesOn.end(), [](bool on) { return on; });
+    return std::any_of(engineSpeeds.begin(), engineSpeeds.end(),
+                       [](int speed) { return speed != ENGINE_OFF; });
 }
 
 void GameSound::CloseWhenQuiet() {
@@ -128,19 +132,25 @@ void GameSound::Play(SoundEffect effect) {
     }
 }
 
+// Called as often as the game likes: only a change reaches the mixer.
 void GameSound::SetEngine(int car, int speed) {
     if (car < 0 || car >= SoundMixer::CAR_COUNT) {
         return;
     }
-    enginesOn[std::size_t(car)] = speed != ENGINE_OFF;
-    if (mixer != nullptr && (muted || speed == ENGINE_OFF || OpenDevice())) {
-        mixer->SetEngine(car, speed);
+    const int wanted = speed < 0 ? ENGINE_OFF : std::min(speed, SoundMixer::TOP_SPEED);
+    int& current = engineSpeeds[std::size_t(car)];
+    if (wanted == current) {
+        return;
+    }
+    current = wanted;
+    if (mixer != nullptr && (muted || wanted == ENGINE_OFF || OpenDevice())) {
+        mixer->SetEngine(car, wanted);
         KeepOpen();
     }
 }
 
 void GameSound::StopAll() {
-    enginesOn.fill(false);
+    engineSpeeds.fill(ENGINE_OFF);
     if (mixer != nullptr) {
         mixer->StopAll();
         KeepOpen();

@@ -42,7 +42,7 @@ class GameSound {
     bool DeviceOpen() const { return output != nullptr; }
 
     void Play(SoundEffect effect);
-    // car PLAYER_CAR or COMPUTER_CAR; speed 0..5, or ENGINE_OFF.
+    // car PLAYER_CAR or COMPUTER_CAR; speed 0..5, or ENGINE_OFF. May be called on every tick.
     void SetEngine(int car, int speed);
     // Fades out every effect and both engines.
     void StopAll();
@@ -66,7 +66,7 @@ class GameSound {
 
     bool opened = false;
     bool muted;
-    std::array<bool, SoundMixer::CAR_COUNT> enginesOn{};
+    std::array<int, SoundMixer::CAR_COUNT> engineSpeeds{ENGINE_OFF, ENGINE_OFF};
     QTimer quietTimer;
     // SDL's audio stays started while the device comes and goes.
     std::unique_ptr<SdlSubsystem> audio;

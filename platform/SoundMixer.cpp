@@ -132,7 +132,7 @@ void SoundMixer::StartEffect(int effect) {
     auto free = std::find_if(voices.begin(), voices.end(),
                              [](const Voice& voice) { return voice.sound == nullptr; });
     if (free == voices.end()) {
-        // All busy: the sound nearest its end gives way.
+        // All busy: the sound that has played longest gives way.
         free = std::max_element(voices.begin(), voices.end(), [](const Voice& a, const Voice& b) {
             return a.position < b.position;
         });
