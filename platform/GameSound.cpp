@@ -63,6 +63,7 @@ bool GameSound::Open(const QString& soundDir) {
         SayOnConsole(QStringLiteral("no sound files in %1: playing without sound").arg(soundDir));
         return false;
     }
+    SdlAudioOutput::QuietenSystemMessages();
     audio = std::make_unique<SdlSubsystem>(SDL_INIT_AUDIO);
     if (!audio->Ready()) {
         SayOnConsole(

@@ -18,6 +18,10 @@ class SdlAudioOutput {
     SdlAudioOutput(const SdlAudioOutput&) = delete;
     SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
 
+    // Keeps ALSA's own messages off standard error: looking for a device on a machine without
+    // one, it would print a dozen lines, where the game says one. Call before SDL's audio starts.
+    static void QuietenSystemMessages();
+
     bool Ready() const { return device != 0; }
     // SDL's words when there is no device; empty when it plays.
     const QString& Error() const { return error; }

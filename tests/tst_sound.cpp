@@ -267,7 +267,8 @@ void TestSound::mixerNeitherClicksNorClips() {
         const float before =
             std::max(loudEngines, LargestStep(Span(output, madeAt - 100 * MS, 100 * MS)));
         change.make();
-        const float step = LargestStep(Span(output, render(200 * MS), 200 * MS));
+        // From the last sample before the change on: a jump may come right at it.
+        const float step = LargestStep(Span(output, render(200 * MS) - 1, 200 * MS + 1));
         COMPARE_CASE(step <= before * 1.2f, true,
                      QStringLiteral("%1: step %2, the sound's own before %3")
                          .arg(change.change)
@@ -330,6 +331,9 @@ void TestSound::withoutDeviceOrFiles_data() {
     QTest::newRow("dummy driver") << QByteArray("dummy") << none << none << true << QString();
     QTest::newRow("no such driver")
         << QByteArray("no_such_driver") << none << none << false << "Vantor: no sound device";
+    // ALSA would say more than a dozen lines of its own about a device it cannot find.
+    QTest::newRow("ALSA without its device")
+        << QByteArray("alsa") << none << none << false << "Vantor: no sound device";
     QTest::newRow("no sound files")
         << QByteArray("dummy") << everyFile << none << false << "Vantor: no sound files in";
     QTest::newRow("one missing, one damaged")
@@ -356,6 +360,7 @@ void TestSound::withoutDeviceOrFiles() {
         file.write("RIFF\x10\0\0\0WAVEjunk", 16);
     }
     qputenv("SDL_AUDIODRIVER", driver);
+    qputenv("AUDIODEV", "vantor_no_such_device");
     StderrCapture stderrLines;
     {
         GameSound sound;
@@ -368,11 +373,17 @@ void TestSound::withoutDeviceOrFiles() {
         sound.StopAll();
         QCOMPARE(sound.Open(folder.path()), heard);
         // A device that plays keeps taking frames; a silent game has none.
-        QCOMPARE(Advance(sound, 50 * MS) > 0, heard);
+        if (heard) {
+            QVERIFY(Advance(sound, 50 * MS) > 0);
+        } else {
+            QCOMPARE(sound.FramesMixed(), std::int64_t(0));
+        }
     }
     qputenv("SDL_AUDIODRIVER", "dummy");
+    qunsetenv("AUDIODEV");
     const QStringList lines = stderrLines.Lines();
-    QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+    QVERIFY2(lines.size() == (said.isEmpty() ? 0 : 1),
+             qPrintable(lines.join(QStringLiteral(" | "))));
     if (!said.isEmpty()) {
         QVERIFY2(lines.front().startsWith(said), qPrintable(lines.front()));
         for (const QString& name : missing + damaged) {
