@@ -149,16 +149,17 @@ double Envelope(const Note& note, double t) {
     return gain;
 }
 
-// White noise between two corners, its peak at 1.
+// White noise between two corners, its peak at 1: above highHz it falls away twice as steeply as
+// below lowHz, so that it rushes rather than hisses.
 Samples BandNoise(std::size_t count, double lowHz, double highHz, std::uint32_t seed) {
     Noise noise(seed);
     Samples band(count);
-    double low = 0, high = 0;
+    double smooth = 0, smoother = 0, floor = 0;
     for (double& sample : band) {
-        const double white = noise.Next();
-        high += (white - high) * OnePole(highHz);
-        low += (white - low) * OnePole(lowHz);
-        sample = high - low;
+        smooth += (noise.Next() - smooth) * OnePole(highHz);
+        smoother += (smooth - smoother) * OnePole(highHz);
+        floor += (smoother - floor) * OnePole(lowHz);
+        sample = smoother - floor;
     }
     const double peak = std::accumulate(
         band.begin(), band.end(), 0.0, [](double m, double s) { return std::max(m, std::abs(s)); });
