@@ -7,7 +7,8 @@
 // 2. From a key to its sound: the time from Play to the end of the mix of the buffer that
 //    carries the sound's first frame, plus that buffer's length, which the device then plays out.
 //    Measured with SDL's disk driver, which takes buffers in real time as a sound card does.
-// 3. CPU: the process's CPU time against real time while the main widget runs a race in real
+// 3. CPU on the start menu left alone, with the sound device open and once it has closed.
+// 4. CPU: the process's CPU time against real time while the main widget runs a race in real
 //    time with the player's car circling: without sound, with sound, and with sound while this
 //    program also runs both engines and an effect every half second (what a race with all its
 //    sounds asks of the mixer at most).
@@ -115,17 +116,39 @@ void KeyToSound() {
         mixed[mixed.size() / 2] + BUFFER_MS, mixed.back() + BUFFER_MS);
 }
 
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// CPU of the process on the start menu, as it sits: with the sound device open after a menu sound,
+// and again once the device has closed for want of sound.
+void MenuIdleCpu(int seconds) {
+    Vantor game(QStringLiteral(VANTOR_PICTURES));
+    game.Start();
+    game.StartSound();
+    game.Sound().Play(SoundEffect::MenuMove);
+    const auto measure = [seconds] {
+        const double cpuBefore = ProcessCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        RunFor(seconds * 1000);
+        return (ProcessCpuSeconds() - cpuBefore) / (double(wall.nsecsElapsed()) / 1e9);
+    };
+    const bool openWhileMeasured = game.Sound().DeviceOpen();
+    const double open = measure();
+    RunFor(GameSound::QUIET_CLOSE_MS);
+    std::printf("menu idle, device %s: CPU %5.2f %% of one core; once closed (%s): %5.2f %%\n",
+                openWhileMeasured ? "open" : "never opened", 100.0 * open,
+                game.Sound().DeviceOpen() ? "still open" : "closed", 100.0 * measure());
+}
+
 enum class SoundUse { Off, On, AllSounds };
 
 void SendKey(QWidget& game, QEvent::Type type, int key) {
     QKeyEvent event(type, key, Qt::NoModifier);
     QApplication::sendEvent(&game, &event);
-}
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 double RaceCpuShare(SoundUse use, int seconds) {
@@ -181,6 +204,7 @@ int main(int argc, char* argv[]) {
     } measures[] = {{SoundUse::Off, "sound off"},
                     {SoundUse::On, "sound on"},
                     {SoundUse::AllSounds, "sound on, engines and effects"}};
+    MenuIdleCpu(std::min(seconds, 5));
     for (const auto& measure : measures) {
         std::printf("race, %-30s CPU %5.2f %% of one core over %d s\n", measure.name,
                     100.0 * RaceCpuShare(measure.use, seconds), seconds);
