@@ -457,9 +457,25 @@ void TestSound::mKeyMutesEveryScreen() {
         QTest::keyClick(&game, Qt::Key_Space);
         QCOMPARE(returned.count(), 1);
     }
-    const Vantor nextRun(pictures.Path());
-    QCOMPARE(const_cast<Vantor&>(nextRun).Sound().Muted(), true);
+    {
+        Vantor nextRun(pictures.Path());
+        QCOMPARE(nextRun.Sound().Muted(), true);
+    }
+    // Where the choice cannot be kept, M still works, and the player is told once.
     QFile::remove(SoundSettings::FileName());
+    QVERIFY(QDir().mkpath(SoundSettings::FileName()));
+    Vantor unsaved(pictures.Path());
+    StderrCapture stderrLines;
+    for (const bool muted : {true, false, true}) {
+        QTest::keyClick(&unsaved, Qt::Key_M);
+        QCOMPARE(unsaved.Sound().Muted(), muted);
+    }
+    const QStringList lines = stderrLines.Lines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.front().contains(QStringLiteral("could not be saved")),
+             qPrintable(lines.front()));
+    QVERIFY(QFileInfo(SoundSettings::FileName()).isDir());
+    QDir(SoundSettings::FileName()).removeRecursively();
 }
 
 // A key that moves the menu is heard, one that changes nothing is not; starting the race is.
