@@ -298,9 +298,9 @@ void TestSound::deviceRestsWhenQuiet() {
     sound.SetEngine(GameSound::PLAYER_CAR, GameSound::ENGINE_OFF);
     QTest::qWait(GameSound::QUIET_CLOSE_MS - 1000);
     sound.Play(SoundEffect::MenuMove);
-    QTest::qWait(GameSound::QUIET_CLOSE_MS - 500);
+    QTest::qWait(GameSound::QUIET_CLOSE_MS - 1500);
     QCOMPARE(sound.DeviceOpen(), true);  // the quiet counts from the last sound
-    QTest::qWait(800);
+    QTest::qWait(2000);
     QCOMPARE(sound.DeviceOpen(), false);
     const std::int64_t closedAt = sound.FramesMixed();
     QTest::qWait(100);
