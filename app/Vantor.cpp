@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
@@ -15,13 +16,16 @@
 #include "graphics/VantorImages.h"
 #include "log/LogTrace.h"
 #include "log/log_functions.h"
+#include "platform/ConsoleNote.h"
 #include "platform/GameFacts.h"
+#include "platform/GameSound.h"
 #include "platform/MessageBox.h"
 #include "platform/ScaledStage.h"
 #include "race/ReplayCheck.h"
 #include "race/ReplayFile.h"
 #include "race/VantorScreen.h"
 #include "records/ReplayStore.h"
+#include "records/SoundSettings.h"
 #include "records/UserSettings.h"
 #include "screens/EndScreen.h"
 #include "screens/StartScreen.h"
@@ -79,7 +83,10 @@ QString Vantor::DefaultPictureDir() {
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)
-    : QWidget(parent), pictureDir(std::move(directory)), images(std::make_unique<VantorImages>()) {
+    : QWidget(parent),
+      pictureDir(std::move(directory)),
+      images(std::make_unique<VantorImages>()),
+      sound(std::make_unique<GameSound>(SoundSettings::ReadMuted())) {
     vantor = this;
     vantorImages = images.get();
     // The screens stand on a stage of the handheld's screen size, which fills the window and
@@ -151,6 +158,8 @@ void Vantor::BuildScreens() {
     connect(startScreen.get(), &StartScreen::RaceLengthUpdated, this, &Vantor::RaceLength);
     connect(startScreen.get(), &StartScreen::RaceTrackUpdated, this, &Vantor::RaceTrack);
     connect(startScreen.get(), &StartScreen::RaceChoiceUpdated, this, &Vantor::RaceChoice);
+    connect(startScreen.get(), &StartScreen::MenuMoved, this,
+            [this] { sound->Play(SoundEffect::MenuMove); });
 
     raceScreen = std::make_unique<VantorScreen>(canvas, stage.get());
     PrepareScreen(*raceScreen);
@@ -170,6 +179,23 @@ void Vantor::PrepareScreen(QWidget& screen) {
 void Vantor::Start() {
     if (screensReady) {
         startScreen->Show();
+        // Once the menu is up: the sound device is not needed to paint it.
+        QTimer::singleShot(0, this, &Vantor::StartSound);
+    }
+}
+
+void Vantor::StartSound() {
+    sound->Open(pictureDir + QLatin1String(SOUND_FOLDER));
+}
+
+void Vantor::ToggleMute() {
+    const bool muted = !sound->Muted();
+    sound->SetMuted(muted);
+    if (!SoundSettings::WriteMuted(muted) && !muteChoiceUnsaved) {
+        muteChoiceUnsaved = true;
+        SayOnConsole(QStringLiteral("the sound setting could not be saved in %1; it holds for "
+                                    "this run only")
+                         .arg(SoundSettings::FileName()));
     }
 }
 
@@ -196,6 +222,7 @@ void Vantor::RaceStart() {
     }
     raceRunning = true;
     endShown = false;
+    sound->Play(SoundEffect::MenuStart);
     startScreen->Hide();
     raceScreen->show();
     if (raceChoice == StartScreen::raceRecord) {
@@ -214,6 +241,7 @@ void Vantor::Watch(const Replay& replay) {
     }
     raceRunning = true;
     endShown = false;
+    sound->Play(SoundEffect::MenuStart);
     startScreen->Hide();
     raceScreen->show();
     raceScreen->Watch(replay);
@@ -255,6 +283,9 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     raceRunning = false;
     endShown = true;
     raceScreen->hide();
+    // No engine runs on past its race.
+    sound->SetEngine(GameSound::PLAYER_CAR, GameSound::ENGINE_OFF);
+    sound->SetEngine(GameSound::COMPUTER_CAR, GameSound::ENGINE_OFF);
     if (const std::optional<Replay>& watched = raceScreen->Run().Watched()) {
         ShowWatchedResult(*watched);
         return;
@@ -337,6 +368,13 @@ void Vantor::keyPressEvent(QKeyEvent* event) {
     if (!screensReady) {
         return;
     }
+    // Sound on or off wherever the player is; the screens never see the key.
+    if (event->key() == Qt::Key_M) {
+        if (!event->isAutoRepeat()) {
+            ToggleMute();
+        }
+        return;
+    }
     if (raceRunning) {
         // The race screen keeps its own held-key state: repeats would only blur it.
         if (!event->isAutoRepeat()) {
@@ -356,7 +394,7 @@ void Vantor::keyPressEvent(QKeyEvent* event) {
 
 void Vantor::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    if (screensReady && raceRunning && !event->isAutoRepeat()) {
+    if (screensReady && raceRunning && !event->isAutoRepeat() && event->key() != Qt::Key_M) {
         raceScreen->keyReleaseEvent(event->key());
     }
 }

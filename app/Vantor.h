@@ -9,6 +9,7 @@
 #include "race/Replay.h"
 
 class EndScreen;
+class GameSound;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
@@ -41,6 +42,9 @@ class Vantor : public QWidget {
     void Start();
     bool ScreensReady() const { return screensReady; }
 
+    // The game's sound, silent until StartSound(); it lives as long as the window.
+    GameSound& Sound() { return *sound; }
+
     void LoadTrackImages();
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
@@ -61,6 +65,10 @@ class Vantor : public QWidget {
     void RaceTrack(int track);
     void RaceChoice(int choice);
     void RaceFinished(bool userWon, long elapsedMs);
+    // Starts the sound device and loads the sounds from the pictures directory's "sounds"
+    // folder; until then, and where there is no device, the game is silent. Only the first call
+    // does anything.
+    void StartSound();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,6 +77,8 @@ class Vantor : public QWidget {
   private:
     void BuildScreens();
     void PrepareScreen(QWidget& screen);
+    // The M key: all sound off or on, on every screen, remembered for the next run.
+    void ToggleMute();
     // The record after this race: a finished race strictly faster than the standing record
     // replaces it, whichever car won; a race given up never does.
     double UpdateRecord(double seconds, bool raceGivenUp);
@@ -86,6 +96,9 @@ class Vantor : public QWidget {
     std::unique_ptr<UserSettings> records;
     std::unique_ptr<ReplayStore> replays;
     bool replayProblemTold = false;
+    std::unique_ptr<GameSound> sound;
+    // The mute choice could not be saved this run, and the player was told once.
+    bool muteChoiceUnsaved = false;
     std::unique_ptr<VantorScreen> raceScreen;
     std::unique_ptr<StartScreen> startScreen;
     std::unique_ptr<EndScreen> endScreen;

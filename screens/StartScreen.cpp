@@ -158,11 +158,13 @@ void StartScreen::ChangeSelectedLevel(int key) {
         case Qt::Key_Up:
             if (selectedRow > rowTrack) {
                 MoveToRow(selectedRow - 1);
+                emit MenuMoved();
             }
             break;
         case Qt::Key_Down:
             if (selectedRow < rowStartRace) {
                 MoveToRow(selectedRow + 1);
+                emit MenuMoved();
             }
             break;
         case Qt::Key_Left:
@@ -195,6 +197,8 @@ void StartScreen::MoveToRow(int row) {
 }
 
 void StartScreen::StepValue(int step) {
+    const MenuRowRule& rule = ROW_RULES[selectedRow];
+    const int before = rule.value != nullptr ? this->*rule.value : 0;
     switch (selectedRow) {
         case rowTrack:
             StepTrack(step);
@@ -213,6 +217,9 @@ void StartScreen::StepValue(int step) {
             return;
     }
     PlaceArrows(selectedRow);
+    if (this->*rule.value != before) {
+        emit MenuMoved();
+    }
 }
 
 void StartScreen::StepTrack(int step) {

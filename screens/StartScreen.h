@@ -44,6 +44,8 @@ class StartScreen : public QWidget {
     void RaceLengthUpdated(int laps);
     void RaceTrackUpdated(int track);
     void RaceChoiceUpdated(int choice);
+    // The selection moved to another row or another value; a key that changes nothing is silent.
+    void MenuMoved();
 
   private:
     using MenuText = std::unique_ptr<LevelSelectBox> StartScreen::*;

@@ -62,6 +62,10 @@ expected_data=(share/applications/vantor.desktop "$metainfo")
 for n in $(seq 1 15); do
     expected_data+=("share/games/vantor/track_pics/TrackPix$n.png")
 done
+for sound in engine countdown_beep countdown_go crash_spin contact lap_player lap_computer \
+    race_won race_lost menu_move menu_start; do
+    expected_data+=("share/games/vantor/sounds/$sound.wav")
+done
 icon_sizes=(16 32 48 64 128 256)
 for size in "${icon_sizes[@]}"; do
     expected_data+=("share/icons/hicolor/${size}x$size/apps/vantor.png")
@@ -128,6 +132,9 @@ dpkg-deb -x "$package" "$work/root"
 check_files "$work/root/usr" games/vantor share/doc/vantor/copyright \
     share/doc/vantor/changelog.Debian.gz share/man/man6/vantor.6.gz "${expected_data[@]}"
 [ -e "$work/root/usr/bin" ] && fail "the package has /usr/bin"
+# The sound and game controller library is found by shlibdeps, from the game itself.
+[[ "$(dpkg-deb -f "$package" Depends)" == *libsdl2-2.0-0* ]] ||
+    fail "no libsdl2 in Depends: $(dpkg-deb -f "$package" Depends)"
 [[ "$(file -b "$work/root/usr/games/vantor")" == *", stripped" ]] || fail "the game is not stripped"
 desktop-file-validate "$work/root/usr/share/applications/vantor.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$work/root/usr/$metainfo" || fail "AppStream metainfo"

@@ -1,0 +1,62 @@
+#include "platform/SdlAudioOutput.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include "platform/SoundEffect.h"
+#include "platform/SoundMixer.h"
+
+namespace {
+
+// ALSA's error handler, as its library declares it.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error,
+                                  const char* format, ...);
+using SetAlsaErrorHandler = int (*)(AlsaErrorHandler handler);
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+}  // namespace
+
+void SdlAudioOutput::QuietenSystemMessages() {
+    // SDL loads ALSA itself, where it is installed; the handler is set on that same library,
+    // which stays loaded for as long as the process runs.
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NODELETE);
+    if (alsa == nullptr) {
+        return;
+    }
+    if (auto* setHandler =
+            reinterpret_cast<SetAlsaErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+        setHandler(&IgnoreAlsaError);
+    }
+    dlclose(alsa);
+}
+
+SdlAudioOutput::SdlAudioOutput(SoundMixer& mixer) {
+    SDL_AudioSpec wanted{};
+    wanted.freq = SOUND_SAMPLE_RATE;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 1;
+    wanted.samples = BUFFER_FRAMES;
+    wanted.callback = &SdlAudioOutput::Fill;
+    wanted.userdata = &mixer;
+    // No changes allowed: SDL converts to whatever the device takes, so the mixer always fills
+    // mono 16-bit buffers of its own rate.
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (device == 0) {
+        error = QString::fromUtf8(SDL_GetError());
+        return;
+    }
+    SDL_PauseAudioDevice(device, 0);
+}
+
+SdlAudioOutput::~SdlAudioOutput() {
+    // Waits for the audio thread to finish, before the mixer it calls goes.
+    if (device != 0) {
+        SDL_CloseAudioDevice(device);
+    }
+}
+
+void SDLCALL SdlAudioOutput::Fill(void* mixer, Uint8* stream, int bytes) {
+    static_cast<SoundMixer*>(mixer)->Render(reinterpret_cast<std::int16_t*>(stream),
+                                            bytes / int(sizeof(std::int16_t)));
+}
