@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "app/Globals.h"
+#include "app/RaceSounds.h"
 #include "app/TrackPreviews.h"
 #include "graphics/RaceCarImage.h"
 #include "graphics/VantorImages.h"
@@ -164,6 +165,16 @@ void Vantor::BuildScreens() {
     raceScreen = std::make_unique<VantorScreen>(canvas, stage.get());
     PrepareScreen(*raceScreen);
     connect(raceScreen.get(), &VantorScreen::RaceOver, this, &Vantor::RaceFinished);
+    raceSounds = std::make_unique<RaceSounds>(*sound);
+    connect(raceScreen.get(), &VantorScreen::RaceHappened, this,
+            [this](const RaceHappenings& happened) {
+                raceSounds->Follow(raceScreen->Run(), happened);
+            });
+    connect(raceScreen.get(), &VantorScreen::PauseChanged, this, [this](bool paused) {
+        if (paused) {
+            raceSounds->Silence();
+        }
+    });
 
     endScreen = std::make_unique<EndScreen>(canvas, stage.get());
     PrepareScreen(*endScreen);
@@ -284,8 +295,7 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     endShown = true;
     raceScreen->hide();
     // No engine runs on past its race.
-    sound->SetEngine(GameSound::PLAYER_CAR, GameSound::ENGINE_OFF);
-    sound->SetEngine(GameSound::COMPUTER_CAR, GameSound::ENGINE_OFF);
+    raceSounds->Silence();
     if (const std::optional<Replay>& watched = raceScreen->Run().Watched()) {
         ShowWatchedResult(*watched);
         return;

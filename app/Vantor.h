@@ -13,6 +13,7 @@ class GameSound;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
+class RaceSounds;
 class ReplayStore;
 class ScaledStage;
 class StartScreen;
@@ -97,6 +98,7 @@ class Vantor : public QWidget {
     std::unique_ptr<ReplayStore> replays;
     bool replayProblemTold = false;
     std::unique_ptr<GameSound> sound;
+    std::unique_ptr<RaceSounds> raceSounds;
     // The mute choice could not be saved this run, and the player was told once.
     bool muteChoiceUnsaved = false;
     std::unique_ptr<VantorScreen> raceScreen;

@@ -69,6 +69,14 @@ Replay RaceRun::Recorded() const {
     return replay;
 }
 
+RaceHappenings RaceRun::TakeHappenings() {
+    RaceHappenings happened = race.TakeHappenings();
+    if (ghostRace != nullptr) {
+        happened.lapCredited[yellowSeat] = ghostRace->TakeHappenings().lapCredited[ghost->seat];
+    }
+    return happened;
+}
+
 void RaceRun::Feed::Before(Race& fed) {
     while (inputs != nullptr && next < inputs->size() && (*inputs)[next].tick <= fed.Timeouts()) {
         fed.KeyEvent((*inputs)[next++].input);

@@ -39,6 +39,8 @@ class RaceRun {
     const std::optional<Replay>& Watched() const { return watched; }
     // The race as run so far, as a replay; complete once the race is over.
     Replay Recorded() const;
+    // What the race did since the last call, with the ghost's laps in the yellow seat.
+    RaceHappenings TakeHappenings();
 
   private:
     // Hands a race the recorded inputs due before its next timeout.

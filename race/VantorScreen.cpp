@@ -131,6 +131,7 @@ void VantorScreen::TimeEvent() {
         return;
     }
     run.TimeEvent();
+    emit RaceHappened(run.TakeHappenings());
     if (race.Phase() == Race::phaseIdle) {
         // Stopped, not deleted: we are inside this timer's own timeout, and Initialize restarts it.
         raceTimer.stop();
@@ -229,6 +230,7 @@ void VantorScreen::Pause() {
     paused = true;
     raceTimer.stop();
     pausedText->show();
+    emit PauseChanged(true);
 }
 
 void VantorScreen::Resume() {
@@ -238,6 +240,7 @@ void VantorScreen::Resume() {
     paused = false;
     pausedText->hide();
     raceTimer.start(run.MainRace().Interval());
+    emit PauseChanged(false);
 }
 
 void VantorScreen::ReleaseHeldKeys() {

@@ -71,6 +71,9 @@ class VantorScreen : public QWidget {
 
   signals:
     void RaceOver(bool userWon, long elapsedMs);
+    // After every timeout of a race: what it did, for the ears.
+    void RaceHappened(const RaceHappenings& happened);
+    void PauseChanged(bool paused);
 
   protected:
     // Qt's own key handlers stay as they are; the main widget forwards key codes to ours above.

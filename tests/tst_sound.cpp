@@ -50,6 +50,55 @@ void CopySounds(const QString& folder) {
     }
 }
 
+// How loud the highs are: the RMS of the change from sample to sample, which the engine's low hum
+// hardly has and a rush of noise has plenty of.
+double HighsRms(const AudioFrames& span) {
+    AudioFrames changes;
+    for (std::size_t i = 1; i < span.size(); ++i) {
+        changes.push_back(span[i] - span[i - 1]);
+    }
+    return Rms(changes);
+}
+
+// A time trial against the clock on the first track, played through the game at the keys: the
+// countdown, then Up held to full speed, then Right held until the car spins on the grass.
+// Each timeout is given the real time its sounds need; what the race did and the frame at which
+// the sound heard of it, timeout by timeout.
+struct HeardRace {
+    struct Moment {
+        std::int64_t frame;
+        int speed;
+        int timeouts;
+        bool spinning;
+        QPointF position;
+    };
+    QVector<Moment> moments;
+
+    HeardRace(const QString& pictures, bool muted) {
+        Vantor game(pictures);
+        game.Start();
+        game.StartSound();
+        game.Sound().SetMuted(muted);
+        const GameScreens screens(game);
+        game.RaceLength(5);
+        game.RaceChoice(StartScreen::raceRecord);
+        game.RaceStart();
+        const Race& race = screens.race->CurrentRace();
+        Advance(game.Sound(), 300 * MS);
+        while (race.Timeouts() < 3 + 90) {
+            if (race.Timeouts() == 4)
+                QTest::keyPress(&game, Qt::Key_Up);
+            if (race.Timeouts() == 3 + 45)
+                QTest::keyPress(&game, Qt::Key_Right);
+            QMetaObject::invokeMethod(screens.race, "TimeEvent");
+            const RaceCar& car = *race.Car(userControl);
+            moments << Moment{game.Sound().FramesMixed(), car.speed, race.Timeouts(),
+                              car.crashCount > 1, car.pos()};
+            Advance(game.Sound(), (race.Phase() == Race::phaseRacing ? 30 : 300) * MS);
+        }
+    }
+};
+
 }  // namespace
 
 class TestSound : public QObject {
@@ -70,6 +119,7 @@ class TestSound : public QObject {
     void muteChoiceIsKept();
     void mKeyMutesEveryScreen();
     void menuMovesAreHeard();
+    void aRaceIsHeard();
 };
 
 void TestSound::soundFilesAreClean_data() {
@@ -530,3 +580,65 @@ void TestSound::menuMovesAreHeard() {
 
 QTEST_MAIN(TestSound)
 #include "tst_sound.moc"
+
+// Heard through the sound device, a race sounds as it goes: a beep at each of "3", "2" and "1"
+// and "GO!" at its own timeout, the engine rising with the car's speed, the rush of the spin when
+// the car leaves the road. Muted, the same race is silence; heard or not, it is the same race.
+void TestSound::aRaceIsHeard() {
+    QFile::remove(SoundSettings::FileName());
+    const PreviewDirectory pictures;
+    CopySounds(pictures.Path() + SOUND_FOLDER);
+    AudioFrames output, mutedOutput;
+    QVector<HeardRace::Moment> heard, silent;
+    {
+        DiskAudio disk;
+        heard = HeardRace(pictures.Path(), false).moments;
+        output = disk.Output();
+    }
+    {
+        DiskAudio disk;
+        silent = HeardRace(pictures.Path(), true).moments;
+        mutedOutput = disk.Output();
+    }
+    QCOMPARE(silent.size(), heard.size());
+    for (int i = 0; i < heard.size(); ++i) {
+        COMPARE_CASE(silent[i].position, heard[i].position, "timeout " + QByteArray::number(i + 1));
+    }
+    QCOMPARE(Peak(mutedOutput), 0.0f);
+
+    // The countdown: the race screen's first three timeouts bring "2", "1" and "GO!"; "3" came
+    // with the start, after the menu's own sound.
+    const std::vector<std::int64_t> onsets = Onsets(output, 100 * MS);
+    for (int timeout = 1; timeout <= 3; ++timeout) {
+        const std::int64_t asked = heard[timeout - 1].frame;
+        const auto onset = std::find_if(onsets.begin(), onsets.end(),
+                                        [&](std::int64_t at) { return at >= asked; });
+        COMPARE_CASE(onset != onsets.end() && StartsInTime(*onset, asked), true,
+                     "countdown timeout " + QByteArray::number(timeout));
+    }
+    // The engine's pitch at each speed the car held for a while, rising with it.
+    double lastPitch = 0;
+    for (int speed = 1; speed <= 5; ++speed) {
+        const auto at = std::find_if(heard.begin(), heard.end(),
+                                     [&](const HeardRace::Moment& m) { return m.speed == speed; });
+        QVERIFY(at != heard.end());
+        // Past the glide to the new pitch.
+        const double pitch = PitchHz(Span(output, at->frame + 100 * MS, 60 * MS), 30, 400);
+        COMPARE_CASE(pitch > lastPitch * 1.1, true,
+                     QStringLiteral("speed %1: %2 Hz after %3 Hz")
+                         .arg(speed)
+                         .arg(pitch)
+                         .arg(lastPitch)
+                         .toUtf8());
+        lastPitch = pitch;
+    }
+    // The spin: a rush of noise over the engine's hum.
+    const auto spin = std::find_if(heard.begin(), heard.end(),
+                                   [](const HeardRace::Moment& m) { return m.spinning; });
+    QVERIFY(spin != heard.end());
+    const double before = HighsRms(Span(output, spin->frame - 150 * MS, 100 * MS));
+    const double during = HighsRms(Span(output, spin->frame + LATEST_START, 100 * MS));
+    QVERIFY2(during > 3 * before,
+             qPrintable(
+                 QStringLiteral("highs %1 during the spin, %2 before it").arg(during).arg(before)));
+}
