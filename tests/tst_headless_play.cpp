@@ -59,9 +59,10 @@ class HeadlessPlayTest : public QObject {
     };
 
     QProcess serve;
+    QTemporaryDir configHome;
     // The scripts' TMPDIR, where their session folders go; open to all, like /tmp, so that only a
     // session folder's own rights keep other accounts out.
-    QTemporaryDir configHome, tmp;
+    QTemporaryDir tmp;
 
     // True while the process runs; one that has ended but not been waited for yet no longer does.
     static bool Running(qint64 pid) {
@@ -299,18 +300,18 @@ class HeadlessPlayTest : public QObject {
         const QByteArray cookie = Cookie(served), password = served.password.toLatin1();
         QCOMPARE(cookie.size(), 32);
         QCOMPARE(password.size(), 8);
-        QStringList secrets, readers;
+        QStringList secrets, seenTools;
         for (const QByteArray& text : seen) {
             if (text.toLower().contains(cookie) || text.contains(password))
                 secrets << text;
             for (const char* tool : {"/xauth ", "/vncpasswd ", "Xvnc :"}) {
                 if (text.contains(tool))
-                    readers << tool;
+                    seenTools << tool;
             }
         }
-        readers.removeDuplicates();
-        readers.sort();
-        QCOMPARE(readers, QStringList({"/vncpasswd ", "/xauth ", "Xvnc :"}));  // all were seen
+        seenTools.removeDuplicates();
+        seenTools.sort();
+        QCOMPARE(seenTools, QStringList({"/vncpasswd ", "/xauth ", "Xvnc :"}));  // all were seen
         QCOMPARE(secrets, QStringList());
     }
 
@@ -405,10 +406,10 @@ class HeadlessPlayTest : public QObject {
         QTest::addColumn<int>("atMostMs");
         QTest::addColumn<QStringList>("words");
         QTest::newRow("never ready") << QByteArray("exec sleep 600") << QByteArray("2") << 1000
-                                     << 3500 << QStringList{"did not get ready within 2 s"};
+                                     << 4500 << QStringList{"did not get ready within 2 s"};
         // Then the script may take its grace period before it kills it.
         QTest::newRow("never ready, deaf to TERM")
-            << QByteArray("trap '' TERM\nexec sleep 600") << QByteArray("1") << 0 << 6000
+            << QByteArray("trap '' TERM\nexec sleep 600") << QByteArray("1") << 0 << 7000
             << QStringList{"did not get ready within 1 s"};
         QTest::newRow("fails at once")
             << QByteArray("echo 'Fatal server error: no screens found' >&2\nexit 1") << QByteArray()
