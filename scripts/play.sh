@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing (the only use of sudo), builds what the game needs in
 # build/ (the test command's folder, so each reuses the other's work) and starts it from there,
-# installing nothing: in a window on a desktop, or served over VNC to this machine only where there
+# installing nothing: in a window on a desktop, or served over VNC to this account only where there
 # is no display (scripts/serve-headless.sh says how to connect).
 set -euo pipefail
 cd "$(dirname "$0")/.."
