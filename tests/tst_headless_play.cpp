@@ -220,6 +220,7 @@ class HeadlessPlayTest : public QObject {
         qunsetenv("DISPLAY");
         qunsetenv("WAYLAND_DISPLAY");
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (configHome.path() + "/data").toLocal8Bit());
         QVERIFY(QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                       QFile::ExeOwner | QFile::ReadOther |
                                                       QFile::ExeOther));
