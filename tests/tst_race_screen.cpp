@@ -4,6 +4,8 @@
 
 #include "tests/support/CompareCase.h"
 
+#include "race/ReplayCheck.h"
+#include "tests/support/Autopilot.h"
 #include "tests/support/RaceFixture.h"
 
 constexpr int TRACK_1 = 0, TRACK_4 = 3;
@@ -119,6 +121,65 @@ class TestRaceScreen : public QObject {
             QCOMPARE(race.Item(Text::Clock).text(), QString(shown));
             QCOMPARE(int(race.Item(Text::Clock).x()), CentredX(race.Item(Text::Clock)));
         }
+    }
+
+    // P stops the race's ticks and shows the word; nothing else changes, so the race goes on as
+    // if never paused. Leaving the window pauses it too and lets go of the held keys, which the
+    // race keeps like any key: its replay is the race it was. The hold after the finish goes on.
+    void pausedRacesResumeAsTheSameRace() {
+        // Up held from the first race tick, Right from the 60th: the car circles, now and then
+        // off the road.
+        const auto play = [](std::function<void(ScreenRace&)> atTimeout100) {
+            ScreenRace race;
+            race.screen.show();
+            race.screen.Initialize(TRACK_1, EASY, 25);
+            QVector<QPointF> positions;
+            while (race.screen.CurrentRace().Timeouts() < 400) {
+                const int timeouts = race.screen.CurrentRace().Timeouts();
+                if (timeouts == 4)
+                    race.Press(Qt::Key_Up);
+                if (timeouts == 60)
+                    race.Press(Qt::Key_Right);
+                if (timeouts == 100)
+                    atTimeout100(race);
+                race.Ticks();
+                positions << race.User().pos();
+            }
+            race.Press(Qt::Key_Escape);
+            race.Ticks(2);
+            return std::pair{positions, race.screen.Recorded()};
+        };
+        const auto [unpaused, unpausedReplay] = play([](ScreenRace&) {});
+        const auto [paused, pausedReplay] = play([](ScreenRace& race) {
+            QTimer& timer = *race.screen.findChild<QTimer*>();
+            race.Press(Qt::Key_P);
+            QVERIFY(race.screen.Paused());
+            QVERIFY(!timer.isActive());
+            QVERIFY(race.Item(Text::Paused).isVisible());
+            race.Press(Qt::Key_P);
+            QVERIFY(!race.Item(Text::Paused).isVisible());
+            QCOMPARE(timer.interval(), 30);
+            QVERIFY(timer.isActive());
+        });
+        QCOMPARE(paused, unpaused);
+        QVERIFY(pausedReplay == unpausedReplay);
+
+        const auto [left, leftReplay] = play([](ScreenRace& race) {
+            emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+            QVERIFY(race.screen.Paused());
+            race.Press(Qt::Key_P);
+        });
+        QVERIFY(left != unpaused);
+        QCOMPARE(CheckReplay(leftReplay).difference, QString());
+
+        // Decided, the race is no longer paused by anything: the result comes.
+        ScreenRace held(TRACK_1, EASY);
+        held.Press(Qt::Key_Escape);
+        held.Ticks();
+        held.Press(Qt::Key_P);
+        emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(!held.screen.Paused());
+        QVERIFY(held.screen.findChild<QTimer*>()->isActive());
     }
 
     void keys() {
