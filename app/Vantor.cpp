@@ -231,11 +231,7 @@ void Vantor::RaceStart() {
         }
         return;
     }
-    raceRunning = true;
-    endShown = false;
-    sound->Play(SoundEffect::MenuStart);
-    startScreen->Hide();
-    raceScreen->show();
+    EnterRaceScreen();
     if (raceChoice == StartScreen::raceRecord) {
         const RaceSettings trial{raceTrack, raceLevel, raceLaps, RaceMode::timeTrial};
         raceScreen->Initialize(trial, record ? record->WinningRun() : std::nullopt);
@@ -250,12 +246,16 @@ void Vantor::Watch(const Replay& replay) {
     if (!screensReady) {
         return;
     }
+    EnterRaceScreen();
+    raceScreen->Watch(replay);
+}
+
+void Vantor::EnterRaceScreen() {
     raceRunning = true;
     endShown = false;
     sound->Play(SoundEffect::MenuStart);
     startScreen->Hide();
     raceScreen->show();
-    raceScreen->Watch(replay);
 }
 
 std::optional<Replay> Vantor::RecordReplay(int track, int laps) const {

@@ -83,6 +83,8 @@ class Vantor : public QWidget {
     // The record after this race: a finished race strictly faster than the standing record
     // replaces it, whichever car won; a race given up never does.
     double UpdateRecord(double seconds, bool raceGivenUp);
+    // Leaves the menu for the race screen, which is then given its race.
+    void EnterRaceScreen();
     void ShowWatchedResult(const Replay& watched);
     // Keeps the race as the last one and, when it set the record, as the record race.
     void KeepReplay(const Replay& replay, bool newRecord);
