@@ -52,7 +52,6 @@ class RaceRun {
 
     void StartGhost(std::optional<GhostRun> run);
 
-    QGraphicsScene& canvas;
     Race race;
     std::optional<Replay> watched;
     Feed raceFeed;
