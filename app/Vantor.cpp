@@ -6,13 +6,16 @@
 #include <QKeyEvent>
 #include <QPalette>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Globals.h"
 #include "app/TrackPreviews.h"
 #include "graphics/VantorImages.h"
 #include "log/LogTrace.h"
 #include "log/log_functions.h"
+#include "platform/AfterFirstFrame.h"
 #include "platform/GameFacts.h"
+#include "platform/Gamepads.h"
 #include "platform/MessageBox.h"
 #include "platform/ScaledStage.h"
 #include "race/VantorScreen.h"
@@ -31,11 +34,20 @@ void PaintGreen(QWidget& widget) {
 
 }  // namespace
 
+const Vantor::WindowKey Vantor::WINDOW_KEYS[] = {
+    {Qt::Key_F11, &Vantor::ToggleFullScreen},
+};
+
 QString Vantor::DefaultPictureDir() {
     // A relative folder is the way from the program's own folder, so one program runs from any
     // install prefix and from the build folder.
     const QDir programDir(QCoreApplication::applicationDirPath());
     return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_PICTURE_DIR))) + '/';
+}
+
+QString Vantor::IconThemeDir() {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_ICON_THEME_DIR)));
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)
@@ -78,9 +90,11 @@ Vantor::Vantor(QString directory, QWidget* parent)
     BuildScreens();
     setFocus();
     screensReady = true;
+    afterFirstFrame = std::make_unique<AfterFirstFrame>(*this, [this] { StartLateServices(); });
 }
 
 Vantor::~Vantor() {
+    gamepads.reset();
     // The screens go before the records, the previews and the canvas they draw on.
     startScreen.reset();
     raceScreen.reset();
@@ -100,6 +114,30 @@ Vantor::~Vantor() {
     if (vantor == this) {
         vantor = nullptr;
     }
+}
+
+void Vantor::StartLateServices() {
+    gamepads = std::make_unique<Gamepads>();
+    connect(gamepads.get(), &Gamepads::Key, this, &Vantor::PostPadKey);
+}
+
+void Vantor::PostPadKey(int key, bool pressed, bool autoRepeat) {
+    // Posted, not sent: the screens take it after the pads' poll, as they take the keyboard's keys
+    // from the event loop. The event loop owns the event.
+    QCoreApplication::postEvent(this, new QKeyEvent(pressed ? QEvent::KeyPress : QEvent::KeyRelease,
+                                                    key, Qt::NoModifier, QString(), autoRepeat));
+}
+
+void Vantor::ToggleFullScreen() {
+    // The stage keeps the whole-number scale that fits whatever size this gives.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+const Vantor::WindowKey* Vantor::FindWindowKey(int key) {
+    const auto found =
+        std::find_if(std::begin(WINDOW_KEYS), std::end(WINDOW_KEYS),
+                     [key](const WindowKey& windowKey) { return windowKey.key == key; });
+    return found != std::end(WINDOW_KEYS) ? found : nullptr;
 }
 
 void Vantor::BuildScreens() {
@@ -192,6 +230,12 @@ double Vantor::UpdateRecord(double seconds, bool raceGivenUp) {
 
 void Vantor::keyPressEvent(QKeyEvent* event) {
     event->accept();
+    if (const WindowKey* windowKey = FindWindowKey(event->key())) {
+        if (!event->isAutoRepeat()) {
+            (this->*windowKey->onPress)();
+        }
+        return;
+    }
     if (!screensReady) {
         return;
     }
@@ -214,7 +258,8 @@ void Vantor::keyPressEvent(QKeyEvent* event) {
 
 void Vantor::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    if (screensReady && raceRunning && !event->isAutoRepeat()) {
+    if (screensReady && raceRunning && !event->isAutoRepeat() &&
+        FindWindowKey(event->key()) == nullptr) {
         raceScreen->keyReleaseEvent(event->key());
     }
 }

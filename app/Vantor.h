@@ -6,7 +6,9 @@
 
 #include "platform/Canvas.h"
 
+class AfterFirstFrame;
 class EndScreen;
+class Gamepads;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
@@ -28,6 +30,8 @@ class Vantor : public QWidget {
 
     // The pictures directory the game was built for, absolute, with its trailing slash.
     static QString DefaultPictureDir();
+    // The icon theme folder (hicolor) the game's icons are installed in, absolute.
+    static QString IconThemeDir();
 
     // The directory is given with its trailing slash. Without it the player is told so and the
     // window stays empty: no screens are built.
@@ -42,6 +46,9 @@ class Vantor : public QWidget {
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
 
+    // The game controllers, once the services that start after the first frame run; null before.
+    Gamepads* Pads() const { return gamepads.get(); }
+
   public slots:
     void RaceStart();
     void ReturnToStart();
@@ -55,6 +62,19 @@ class Vantor : public QWidget {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
+    // Keys the window takes itself on every screen; the screens never see them.
+    struct WindowKey {
+        int key;
+        void (Vantor::*onPress)();
+    };
+    static const WindowKey WINDOW_KEYS[];
+    static const WindowKey* FindWindowKey(int key);
+
+    // What the menu's first picture does not need: started just after it is on screen.
+    void StartLateServices();
+    void ToggleFullScreen();
+    // A key as a pad presses or releases it, delivered as the keyboard's own.
+    void PostPadKey(int key, bool pressed, bool autoRepeat);
     void BuildScreens();
     void PrepareScreen(QWidget& screen);
     // The record after this race: a finished race strictly faster than the standing record
@@ -72,6 +92,8 @@ class Vantor : public QWidget {
     std::unique_ptr<VantorScreen> raceScreen;
     std::unique_ptr<StartScreen> startScreen;
     std::unique_ptr<EndScreen> endScreen;
+    std::unique_ptr<AfterFirstFrame> afterFirstFrame;
+    std::unique_ptr<Gamepads> gamepads;
     bool screensReady = false;
     bool raceRunning = false;
     bool endShown = false;

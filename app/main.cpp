@@ -10,7 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The window's title, and nothing else: the records store is named on its own.
     QApplication::setApplicationName(GAME_NAME);
-    QApplication::setWindowIcon(ApplicationIcon().Icon());
+    QApplication::setWindowIcon(ApplicationIcon::WindowIcon(Vantor::IconThemeDir()));
 
     // The game sets the global vantor to itself while it lives.
     const auto game = std::make_unique<Vantor>();
