@@ -15,9 +15,10 @@
 #include "log/log_functions.h"
 #include "platform/AfterFirstFrame.h"
 #include "platform/GameFacts.h"
-#include "platform/Gamepads.h"
 #include "platform/MessageBox.h"
 #include "platform/ScaledStage.h"
+#include "platform/SdlLibrary.h"
+#include "platform/SdlServices.h"
 #include "race/VantorScreen.h"
 #include "records/UserSettings.h"
 #include "screens/EndScreen.h"
@@ -48,6 +49,11 @@ QString Vantor::DefaultPictureDir() {
 QString Vantor::IconThemeDir() {
     const QDir programDir(QCoreApplication::applicationDirPath());
     return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_ICON_THEME_DIR)));
+}
+
+QString Vantor::SdlLibraryFile() {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_SDL_LIBRARY)));
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)
@@ -117,15 +123,10 @@ Vantor::~Vantor() {
 }
 
 void Vantor::StartLateServices() {
-    gamepads = std::make_unique<Gamepads>();
-    connect(gamepads.get(), &Gamepads::Key, this, &Vantor::PostPadKey);
-}
-
-void Vantor::PostPadKey(int key, bool pressed, bool autoRepeat) {
-    // Posted, not sent: the screens take it after the pads' poll, as they take the keyboard's keys
-    // from the event loop. The event loop owns the event.
-    QCoreApplication::postEvent(this, new QKeyEvent(pressed ? QEvent::KeyPress : QEvent::KeyRelease,
-                                                    key, Qt::NoModifier, QString(), autoRepeat));
+    sdlLibrary = std::make_unique<SdlLibrary>(SdlLibraryFile());
+    if (const auto createGamepads = sdlLibrary->Factory<CreateGamepadsFunction>(CREATE_GAMEPADS)) {
+        gamepads.reset(createGamepads(this));
+    }
 }
 
 void Vantor::ToggleFullScreen() {

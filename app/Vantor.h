@@ -8,11 +8,11 @@
 
 class AfterFirstFrame;
 class EndScreen;
-class Gamepads;
 class ImageItem;
 class LogTrace;
 class QKeyEvent;
 class ScaledStage;
+class SdlLibrary;
 class StartScreen;
 class TrackPreviews;
 class UserSettings;
@@ -32,6 +32,8 @@ class Vantor : public QWidget {
     static QString DefaultPictureDir();
     // The icon theme folder (hicolor) the game's icons are installed in, absolute.
     static QString IconThemeDir();
+    // The library of the game's services on SDL, absolute.
+    static QString SdlLibraryFile();
 
     // The directory is given with its trailing slash. Without it the player is told so and the
     // window stays empty: no screens are built.
@@ -46,8 +48,9 @@ class Vantor : public QWidget {
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
 
-    // The game controllers, once the services that start after the first frame run; null before.
-    Gamepads* Pads() const { return gamepads.get(); }
+    // The game controllers (a Gamepads), once the services that start after the first frame run;
+    // null before, and when they could not start.
+    QObject* Pads() const { return gamepads.get(); }
 
   public slots:
     void RaceStart();
@@ -73,8 +76,6 @@ class Vantor : public QWidget {
     // What the menu's first picture does not need: started just after it is on screen.
     void StartLateServices();
     void ToggleFullScreen();
-    // A key as a pad presses or releases it, delivered as the keyboard's own.
-    void PostPadKey(int key, bool pressed, bool autoRepeat);
     void BuildScreens();
     void PrepareScreen(QWidget& screen);
     // The record after this race: a finished race strictly faster than the standing record
@@ -93,7 +94,8 @@ class Vantor : public QWidget {
     std::unique_ptr<StartScreen> startScreen;
     std::unique_ptr<EndScreen> endScreen;
     std::unique_ptr<AfterFirstFrame> afterFirstFrame;
-    std::unique_ptr<Gamepads> gamepads;
+    std::unique_ptr<SdlLibrary> sdlLibrary;
+    std::unique_ptr<QObject> gamepads;
     bool screensReady = false;
     bool raceRunning = false;
     bool endShown = false;

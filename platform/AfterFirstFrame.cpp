@@ -26,5 +26,5 @@ bool AfterFirstFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void AfterFirstFrame::RunSoon() {
     // The window draws its first frame while it handles this very event; the function runs after.
-    QTimer::singleShot(0, this, [this] { run(); });
+    QTimer::singleShot(SHOWN_AFTER_MS, this, [this] { run(); });
 }

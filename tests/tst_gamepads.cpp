@@ -116,7 +116,7 @@ struct Game {
         widget.Start();
         padsStartedLate = widget.Pads() == nullptr;
         if (QTest::qWaitFor([this] { return widget.Pads() != nullptr; })) {
-            pads = widget.Pads();
+            pads = qobject_cast<Gamepads*>(widget.Pads());
             pads->SetActiveCheck([this] { return active; });
             pads->SetClock([this] { return clockMs; });
         }
