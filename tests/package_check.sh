@@ -156,6 +156,15 @@ sed -n 's/^-- \(Installing\|Up-to-date\): //p' "$work/install.log" | cat - "$man
 check_files "$work/prefix" bin/vantor lib/games/vantor/libvantor_sdl.so share/man/man6/vantor.6 \
     "${expected_data[@]}"
 plays "$installer" "$work/prefix/bin/vantor"
+# Uninstalled as the README says: no file of the game's and none of its own folders stay.
+own_folders=("$work/prefix/share/games/vantor" "$work/prefix/lib/games/vantor")
+as_user "$installer" xargs -d '\n' rm -f <"$manifest"
+as_user "$installer" find "${own_folders[@]}" -depth -type d -empty -delete
+left=$(find "$work/prefix" -type f)
+[ -z "$left" ] || fail "left after uninstalling: $left"
+for folder in "${own_folders[@]}"; do
+    [ -e "$folder" ] && fail "${folder#"$work/prefix/"} stays after uninstalling"
+done
 
 # A package that failed a check stays out of the system.
 [ "$failures" -eq 0 ] || exit 1
