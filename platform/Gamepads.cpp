@@ -99,8 +99,12 @@ void Gamepads::Poll() {
         update(pad);
     }
     Send(keys.Repeat(time));
-    // A pad not listened to need not be read often either: nothing it does is taken.
-    pollTimer.setInterval(listening && !pads.empty() ? PAD_POLL_MS : HOTPLUG_POLL_MS);
+    // A pad not listened to need not be read often either: nothing it does is taken. Set only when
+    // it changes, since setting it restarts the timer.
+    const int interval = listening && !pads.empty() ? PAD_POLL_MS : HOTPLUG_POLL_MS;
+    if (pollTimer.interval() != interval) {
+        pollTimer.setInterval(interval);
+    }
 }
 
 void Gamepads::Open(int deviceIndex) {
