@@ -26,6 +26,13 @@
 
 namespace {
 
+// A path the build gives relative to the program's own folder, so that one program runs from any
+// install prefix and from the build folder; an absolute one stays as it is.
+QString FromProgramDir(const char* path) {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.absoluteFilePath(QString::fromUtf8(path)));
+}
+
 void PaintGreen(QWidget& widget) {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, Canvas::BACKGROUND);
@@ -40,20 +47,15 @@ const Vantor::WindowKey Vantor::WINDOW_KEYS[] = {
 };
 
 QString Vantor::DefaultPictureDir() {
-    // A relative folder is the way from the program's own folder, so one program runs from any
-    // install prefix and from the build folder.
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_PICTURE_DIR))) + '/';
+    return FromProgramDir(VANTOR_PICTURE_DIR) + '/';
 }
 
 QString Vantor::IconThemeDir() {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_ICON_THEME_DIR)));
+    return FromProgramDir(VANTOR_ICON_THEME_DIR);
 }
 
 QString Vantor::SdlLibraryFile() {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_SDL_LIBRARY)));
+    return FromProgramDir(VANTOR_SDL_LIBRARY);
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)
@@ -100,6 +102,7 @@ Vantor::Vantor(QString directory, QWidget* parent)
 }
 
 Vantor::~Vantor() {
+    // The pads go first: they post their keys to this widget.
     gamepads.reset();
     // The screens go before the records, the previews and the canvas they draw on.
     startScreen.reset();

@@ -6,7 +6,6 @@
 //
 // Runs the whole game in this process on Qt's platform of the environment (offscreen, or a real X
 // server with QT_QPA_PLATFORM=xcb).
-#include <SDL.h>
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -16,6 +15,7 @@
 
 #include "app/Vantor.h"
 #include "platform/Gamepads.h"
+#include "tests/support/VirtualPad.h"
 
 namespace {
 
@@ -27,26 +27,6 @@ double CpuSeconds() {
     const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
-
-// A pad as SDL's game controllers see it, attached while this lives.
-class VirtualPad {
-  public:
-    VirtualPad() {
-        SDL_VirtualJoystickDesc pad{};
-        pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-        pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-        pad.naxes = SDL_CONTROLLER_AXIS_MAX;
-        pad.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-        pad.name = "idle_cpu pad";
-        index = SDL_JoystickAttachVirtualEx(&pad);
-    }
-    ~VirtualPad() { SDL_JoystickDetachVirtual(index); }
-    VirtualPad(const VirtualPad&) = delete;
-    VirtualPad& operator=(const VirtualPad&) = delete;
-
-  private:
-    int index;
-};
 
 }  // namespace
 

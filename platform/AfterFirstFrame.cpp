@@ -25,6 +25,6 @@ bool AfterFirstFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AfterFirstFrame::RunSoon() {
-    // The window draws its first frame while it handles this very event; the function runs after.
+    // The window draws its first frame while it handles this very event; the server shows it soon.
     QTimer::singleShot(SHOWN_AFTER_MS, this, [this] { run(); });
 }
