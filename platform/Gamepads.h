@@ -35,9 +35,6 @@ class Gamepads : public QObject {
     std::vector<int> Slots() const;
     int PollInterval() const { return pollTimer.interval(); }
 
-    // With two players, the second pad drives the second car (PadKeys).
-    void SetSecondPadIsPlayerTwo(bool on);
-
     // Whether the game's window is active; the application's state unless replaced.
     void SetActiveCheck(std::function<bool()> check) { isActive = std::move(check); }
     // Milliseconds on a steady clock, for the repeat of a held direction; replaceable.
@@ -46,6 +43,9 @@ class Gamepads : public QObject {
   public slots:
     // Takes in what happened since the last call: pads plugged in and out, buttons and sticks.
     void Poll();
+    // With two players, the second pad drives the second car (PadKeys). A slot, so that the game,
+    // which loads this library rather than links it, can call it through the meta-object.
+    void SetSecondPadIsPlayerTwo(bool on);
 
   signals:
     // A key of the keyboard, as a pad presses or releases it.
