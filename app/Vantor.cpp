@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPalette>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
@@ -17,11 +16,15 @@
 #include "graphics/VantorImages.h"
 #include "log/LogTrace.h"
 #include "log/log_functions.h"
+#include "platform/AfterFirstFrame.h"
+#include "platform/AudioSystem.h"
 #include "platform/ConsoleNote.h"
 #include "platform/GameFacts.h"
 #include "platform/GameSound.h"
 #include "platform/MessageBox.h"
 #include "platform/ScaledStage.h"
+#include "platform/SdlLibrary.h"
+#include "platform/SdlServices.h"
 #include "race/ReplayCheck.h"
 #include "race/ReplayFile.h"
 #include "race/VantorScreen.h"
@@ -32,6 +35,13 @@
 #include "screens/StartScreen.h"
 
 namespace {
+
+// A path the build gives relative to the program's own folder, so that one program runs from any
+// install prefix and from the build folder; an absolute one stays as it is.
+QString FromProgramDir(const char* path) {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.absoluteFilePath(QString::fromUtf8(path)));
+}
 
 void PaintGreen(QWidget& widget) {
     QPalette palette = widget.palette();
@@ -76,11 +86,21 @@ const TwoPlayerResult& TwoPlayerResultOf(RaceOutcome outcome) {
 
 }  // namespace
 
+const Vantor::WindowKey Vantor::WINDOW_KEYS[] = {
+    {Qt::Key_F11, &Vantor::ToggleFullScreen},
+    {Qt::Key_M, &Vantor::ToggleMute},
+};
+
 QString Vantor::DefaultPictureDir() {
-    // A relative folder is the way from the program's own folder, so one program runs from any
-    // install prefix and from the build folder.
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    return QDir::cleanPath(programDir.absoluteFilePath(QStringLiteral(VANTOR_PICTURE_DIR))) + '/';
+    return FromProgramDir(VANTOR_PICTURE_DIR) + '/';
+}
+
+QString Vantor::IconThemeDir() {
+    return FromProgramDir(VANTOR_ICON_THEME_DIR);
+}
+
+QString Vantor::SdlLibraryFile() {
+    return FromProgramDir(VANTOR_SDL_LIBRARY);
 }
 
 Vantor::Vantor(QString directory, QWidget* parent)
@@ -127,9 +147,12 @@ Vantor::Vantor(QString directory, QWidget* parent)
     BuildScreens();
     setFocus();
     screensReady = true;
+    afterFirstFrame = std::make_unique<AfterFirstFrame>(*this, [this] { StartLateServices(); });
 }
 
 Vantor::~Vantor() {
+    // The pads go first: they post their keys to this widget.
+    gamepads.reset();
     // The screens go before the records, the previews and the canvas they draw on.
     startScreen.reset();
     raceScreen.reset();
@@ -149,6 +172,28 @@ Vantor::~Vantor() {
     if (vantor == this) {
         vantor = nullptr;
     }
+}
+
+void Vantor::StartLateServices() {
+    sdlLibrary = std::make_unique<SdlLibrary>(SdlLibraryFile());
+    if (const auto createGamepads = sdlLibrary->Factory<CreateGamepadsFunction>(CREATE_GAMEPADS)) {
+        gamepads.reset(createGamepads(this));
+    }
+    const auto createAudio = sdlLibrary->Factory<CreateAudioFunction>(CREATE_AUDIO);
+    sound->Open(pictureDir + QLatin1String(SOUND_FOLDER),
+                std::unique_ptr<AudioSystem>(createAudio != nullptr ? createAudio() : nullptr));
+}
+
+void Vantor::ToggleFullScreen() {
+    // The stage keeps the whole-number scale that fits whatever size this gives.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+const Vantor::WindowKey* Vantor::FindWindowKey(int key) {
+    const auto found =
+        std::find_if(std::begin(WINDOW_KEYS), std::end(WINDOW_KEYS),
+                     [key](const WindowKey& windowKey) { return windowKey.key == key; });
+    return found != std::end(WINDOW_KEYS) ? found : nullptr;
 }
 
 void Vantor::BuildScreens() {
@@ -190,13 +235,7 @@ void Vantor::PrepareScreen(QWidget& screen) {
 void Vantor::Start() {
     if (screensReady) {
         startScreen->Show();
-        // Once the menu is up: the sound device is not needed to paint it.
-        QTimer::singleShot(0, this, &Vantor::StartSound);
     }
-}
-
-void Vantor::StartSound() {
-    sound->Open(pictureDir + QLatin1String(SOUND_FOLDER));
 }
 
 void Vantor::ToggleMute() {
@@ -375,14 +414,13 @@ double Vantor::UpdateRecord(double seconds, bool raceGivenUp) {
 
 void Vantor::keyPressEvent(QKeyEvent* event) {
     event->accept();
-    if (!screensReady) {
+    if (const WindowKey* windowKey = FindWindowKey(event->key())) {
+        if (!event->isAutoRepeat()) {
+            (this->*windowKey->onPress)();
+        }
         return;
     }
-    // Sound on or off wherever the player is; the screens never see the key.
-    if (event->key() == Qt::Key_M) {
-        if (!event->isAutoRepeat()) {
-            ToggleMute();
-        }
+    if (!screensReady) {
         return;
     }
     if (raceRunning) {
@@ -404,7 +442,8 @@ void Vantor::keyPressEvent(QKeyEvent* event) {
 
 void Vantor::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    if (screensReady && raceRunning && !event->isAutoRepeat() && event->key() != Qt::Key_M) {
+    if (screensReady && raceRunning && !event->isAutoRepeat() &&
+        FindWindowKey(event->key()) == nullptr) {
         raceScreen->keyReleaseEvent(event->key());
     }
 }

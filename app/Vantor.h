@@ -8,6 +8,7 @@
 #include "platform/Canvas.h"
 #include "race/Replay.h"
 
+class AfterFirstFrame;
 class EndScreen;
 class GameSound;
 class ImageItem;
@@ -16,6 +17,7 @@ class QKeyEvent;
 class RaceSounds;
 class ReplayStore;
 class ScaledStage;
+class SdlLibrary;
 class StartScreen;
 class TrackPreviews;
 class UserSettings;
@@ -33,6 +35,10 @@ class Vantor : public QWidget {
 
     // The pictures directory the game was built for, absolute, with its trailing slash.
     static QString DefaultPictureDir();
+    // The icon theme folder (hicolor) the game's icons are installed in, absolute.
+    static QString IconThemeDir();
+    // The library of the game's services on SDL, absolute.
+    static QString SdlLibraryFile();
 
     // The directory is given with its trailing slash. Without it the player is told so and the
     // window stays empty: no screens are built.
@@ -43,7 +49,7 @@ class Vantor : public QWidget {
     void Start();
     bool ScreensReady() const { return screensReady; }
 
-    // The game's sound, silent until StartSound(); it lives as long as the window.
+    // The game's sound, silent until StartLateServices(); it lives as long as the window.
     GameSound& Sound() { return *sound; }
 
     void LoadTrackImages();
@@ -57,6 +63,9 @@ class Vantor : public QWidget {
     bool HasRecordReplay(int track, int laps) const {
         return RecordReplay(track, laps).has_value();
     }
+    // The game controllers (a Gamepads), once the services that start after the first frame run;
+    // null before, and when they could not start.
+    QObject* Pads() const { return gamepads.get(); }
 
   public slots:
     void RaceStart();
@@ -66,16 +75,26 @@ class Vantor : public QWidget {
     void RaceTrack(int track);
     void RaceChoice(int choice);
     void RaceFinished(bool userWon, long elapsedMs);
-    // Starts the sound device and loads the sounds from the pictures directory's "sounds"
-    // folder; until then, and where there is no device, the game is silent. Only the first call
-    // does anything.
-    void StartSound();
+    // What the menu's first picture does not need, started just after it is on screen: the
+    // library of the services on SDL, the game controllers, and the sound with the sounds from the
+    // pictures directory's "sounds" folder. Until then, and where there is no device, the game is
+    // silent.
+    void StartLateServices();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
+    // Keys the window takes itself on every screen; the screens never see them.
+    struct WindowKey {
+        int key;
+        void (Vantor::*onPress)();
+    };
+    static const WindowKey WINDOW_KEYS[];
+    static const WindowKey* FindWindowKey(int key);
+
+    void ToggleFullScreen();
     void BuildScreens();
     void PrepareScreen(QWidget& screen);
     // The M key: all sound off or on, on every screen, remembered for the next run.
@@ -106,6 +125,9 @@ class Vantor : public QWidget {
     std::unique_ptr<VantorScreen> raceScreen;
     std::unique_ptr<StartScreen> startScreen;
     std::unique_ptr<EndScreen> endScreen;
+    std::unique_ptr<AfterFirstFrame> afterFirstFrame;
+    std::unique_ptr<SdlLibrary> sdlLibrary;
+    std::unique_ptr<QObject> gamepads;
     bool screensReady = false;
     bool raceRunning = false;
     bool endShown = false;

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
         default:
             break;
     }
-    QApplication::setWindowIcon(ApplicationIcon().Icon());
+    QApplication::setWindowIcon(ApplicationIcon::WindowIcon(Vantor::IconThemeDir()));
 
     // The game sets the global vantor to itself while it lives.
     const auto game = std::make_unique<Vantor>();

@@ -25,6 +25,7 @@
 
 #include "app/Vantor.h"
 #include "platform/GameSound.h"
+#include "platform/SdlAudio.h"
 #include "platform/SdlAudioOutput.h"
 #include "tests/support/DiskAudio.h"
 
@@ -55,7 +56,7 @@ void StartUp(const char* driver) {
     }
     const auto started = std::chrono::steady_clock::now();
     GameSound sound;
-    const bool heard = sound.Open(QStringLiteral(VANTOR_SOUNDS));
+    const bool heard = sound.Open(QStringLiteral(VANTOR_SOUNDS), std::make_unique<SdlAudio>());
     std::printf("start-up, %-16s %6.1f ms%s\n", driver != nullptr ? driver : "machine's own",
                 Milliseconds(std::chrono::steady_clock::now() - started),
                 heard ? "" : " (no device: silent)");
@@ -75,7 +76,7 @@ void KeyToSound() {
         DiskAudio disk;
         {
             GameSound sound;
-            if (!sound.Open(QStringLiteral(VANTOR_SOUNDS))) {
+            if (!sound.Open(QStringLiteral(VANTOR_SOUNDS), std::make_unique<SdlAudio>())) {
                 return;
             }
             for (int i = 0; i < PRESSES; ++i) {
@@ -127,7 +128,7 @@ void RunFor(int ms) {
 void MenuIdleCpu(int seconds) {
     Vantor game(QStringLiteral(VANTOR_PICTURES));
     game.Start();
-    game.StartSound();
+    game.StartLateServices();
     game.Sound().Play(SoundEffect::MenuMove);
     const auto measure = [seconds] {
         const double cpuBefore = ProcessCpuSeconds();
@@ -155,7 +156,7 @@ double RaceCpuShare(SoundUse use, int seconds) {
     Vantor game(QStringLiteral(VANTOR_PICTURES));
     game.Start();
     if (use != SoundUse::Off) {
-        game.StartSound();
+        game.StartLateServices();
     }
     game.RaceLength(LONGEST_LAPS);
     game.RaceStart();

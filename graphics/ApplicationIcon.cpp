@@ -1,5 +1,7 @@
 #include "graphics/ApplicationIcon.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
 
@@ -47,10 +49,21 @@ QImage ApplicationIcon::Picture(int size) const {
     return enlarged.copy(QRect(corner, QSize(size, size)));
 }
 
-QIcon ApplicationIcon::Icon() const {
+QString ApplicationIcon::ThemeFile(int size) {
+    return QStringLiteral("%1x%1/apps/vantor.png").arg(size);
+}
+
+QIcon ApplicationIcon::WindowIcon(const QString& themeDir) {
+    const QDir theme(themeDir);
     QIcon icon;
     for (const int size : SIZES) {
-        icon.addPixmap(QPixmap::fromImage(Picture(size)));
+        const QString file = theme.filePath(ThemeFile(size));
+        if (QFileInfo::exists(file)) {
+            // With its size given, the file is read only when that size is wanted.
+            icon.addFile(file, QSize(size, size));
+        }
     }
-    return icon;
+    return icon.isNull()
+               ? QIcon(QPixmap::fromImage(ApplicationIcon().Picture(WINDOW_FALLBACK_SIZE)))
+               : icon;
 }

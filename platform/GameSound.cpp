@@ -1,13 +1,11 @@
 #include "platform/GameSound.h"
 
-#include <SDL.h>
 #include <QDir>
 #include <QStringList>
 #include <algorithm>
 
+#include "platform/AudioSystem.h"
 #include "platform/ConsoleNote.h"
-#include "platform/SdlAudioOutput.h"
-#include "platform/SdlSubsystem.h"
 #include "platform/WaveFile.h"
 
 namespace {
@@ -52,19 +50,21 @@ SoundBank GameSound::LoadSounds(const QString& soundDir, QStringList& problems) 
     return bank;
 }
 
-bool GameSound::Open(const QString& soundDir) {
+bool GameSound::Open(const QString& soundDir, std::unique_ptr<AudioSystem> audioSystem) {
     if (opened) {
         return Heard();
     }
     opened = true;
+    if (audioSystem == nullptr) {
+        return false;
+    }
     QStringList problems;
     SoundBank sounds = LoadSounds(soundDir, problems);
     if (problems.size() == SOUND_EFFECT_COUNT + 1) {
         SayOnConsole(QStringLiteral("no sound files in %1: playing without sound").arg(soundDir));
         return false;
     }
-    SdlAudioOutput::QuietenSystemMessages();
-    audio = std::make_unique<SdlSubsystem>(SDL_INIT_AUDIO);
+    audio = std::move(audioSystem);
     if (!audio->Ready()) {
         SayOnConsole(
             QStringLiteral("no sound device (%1): playing without sound").arg(audio->Error()));
@@ -94,12 +94,11 @@ bool GameSound::OpenDevice() {
     if (mixer == nullptr) {
         return false;
     }
-    output = std::make_unique<SdlAudioOutput>(*mixer);
-    if (!output->Ready()) {
+    QString why;
+    output = audio->Open(*mixer, why);
+    if (output == nullptr) {
         // Said once: the game is silent from here on.
-        SayOnConsole(
-            QStringLiteral("no sound device (%1): playing without sound").arg(output->Error()));
-        output.reset();
+        SayOnConsole(QStringLiteral("no sound device (%1): playing without sound").arg(why));
         mixer.reset();
         audio.reset();
         return false;

@@ -9,8 +9,8 @@
 #include "platform/SoundEffect.h"
 #include "platform/SoundMixer.h"
 
-class SdlAudioOutput;
-class SdlSubsystem;
+class AudioDevice;
+class AudioSystem;
 
 // The game's sound: effects, the two cars' engines and the mute switch. It is silent until
 // Open() finds a sound device and the sound files, and stays silent where there is none; every
@@ -31,11 +31,12 @@ class GameSound {
     GameSound(const GameSound&) = delete;
     GameSound& operator=(const GameSound&) = delete;
 
-    // Loads the sounds from soundDir and starts the sound device. Without a device, or without
-    // a single sound file, the game goes on silently; either is said in one line on standard
-    // error, as are sound files that are missing or damaged (those sounds stay silent). Only the
-    // first call does anything. True when the sound is heard.
-    bool Open(const QString& soundDir);
+    // Loads the sounds from soundDir and starts the sound device on the audio system. Without a
+    // device, or without a single sound file, the game goes on silently; either is said in one
+    // line on standard error, as are sound files that are missing or damaged (those sounds stay
+    // silent). Without an audio system (its library could not be loaded, which was said) it is
+    // silent without a word. Only the first call does anything. True when the sound is heard.
+    bool Open(const QString& soundDir, std::unique_ptr<AudioSystem> audioSystem);
     // There is a device and something to play on it, whether it is open right now or not.
     bool Heard() const { return mixer != nullptr; }
     // The device is open: its thread is mixing.
@@ -68,9 +69,9 @@ class GameSound {
     bool muted;
     std::array<int, SoundMixer::CAR_COUNT> engineSpeeds{ENGINE_OFF, ENGINE_OFF};
     QTimer quietTimer;
-    // SDL's audio stays started while the device comes and goes.
-    std::unique_ptr<SdlSubsystem> audio;
+    // The audio system stays started while the device comes and goes.
+    std::unique_ptr<AudioSystem> audio;
     // The output goes first: its thread calls the mixer.
     std::unique_ptr<SoundMixer> mixer;
-    std::unique_ptr<SdlAudioOutput> output;
+    std::unique_ptr<AudioDevice> output;
 };

@@ -261,6 +261,7 @@ void VantorScreen::keyPressEvent(int key) {
             }
             return;
         case Qt::Key_P:
+        case Qt::Key_Pause:  // also a pad's Start
             paused ? Resume() : Pause();
             return;
         case Qt::Key_Escape:

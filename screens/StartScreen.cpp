@@ -176,6 +176,7 @@ void StartScreen::ChangeSelectedLevel(int key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
+        case Qt::Key_Pause:  // a pad's Start
             if (selectedRow == rowStartRace) {
                 emit StartTheRace();  // the receiver hides this screen: nothing may follow
             }

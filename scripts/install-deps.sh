@@ -14,7 +14,7 @@ packages=(
 if [ "${1:-test}" = test ]; then
     packages+=(
         clang libclang-rt-14-dev                    # the second compiler, with its sanitizers
-        libbenchmark-dev                            # bench/
+        libbenchmark-dev libxcb-damage0-dev         # bench/
         xvfb xdotool x11-apps imagemagick           # playing the game with real keys
         vncsnapshot                                 # a real viewer of the headless game
         dpkg-dev file lintian desktop-file-utils appstream  # building and checking the package

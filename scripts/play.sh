@@ -10,7 +10,7 @@ scripts/install-deps.sh play
 # Configured once; the build itself reruns CMake when a CMakeLists.txt changes.
 [ -f build/CMakeCache.txt ] ||
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ >/dev/null
-cmake --build build --parallel "$(nproc)" --target vantor track_previews
+cmake --build build --parallel "$(nproc)" --target game
 
 game=build/bin/vantor
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

@@ -87,6 +87,7 @@ check_files() {
 
 # Starts a game on a virtual screen and waits for the start menu with the first track's preview:
 # the menu's highlighted row, and the preview's road grey (a missing preview shows a message box).
+# The game must also find the library it loads after its first frame.
 plays() {
     local user=$1 game_path=$2 shot="$work/menu.png"
     rm -f "$work/display"
@@ -99,7 +100,7 @@ plays() {
     mkdir -p "$work/home"
     chown "$user" "$work/home"
     as_user "$user" env DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb \
-        HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$game_path" 2>/dev/null &
+        HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$game_path" 2>"$work/game.err" &
     game=$!
     local highlight=0 road=0
     for _ in $(seq 20); do
@@ -114,6 +115,9 @@ plays() {
     game="" xvfb=""
     [ "$highlight" -gt 20 ] || fail "$game_path: no start menu ($highlight highlighted pixels)"
     [ "$road" -gt 1000 ] || fail "$game_path: no track preview ($road road pixels)"
+    if grep libvantor_sdl "$work/game.err"; then
+        fail "$game_path: its library did not load"
+    fi
 }
 
 count_colour() {
@@ -129,7 +133,7 @@ echo "$(basename "$package"): $(stat -c %s "$package") bytes"
 dpkg-deb -c "$package" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
 grep -E '^/(home|usr/local)(/|$)' "$work/files" && fail "files under /home or /usr/local"
 dpkg-deb -x "$package" "$work/root"
-check_files "$work/root/usr" games/vantor share/doc/vantor/copyright \
+check_files "$work/root/usr" games/vantor lib/games/vantor/libvantor_sdl.so share/doc/vantor/copyright \
     share/doc/vantor/changelog.Debian.gz share/man/man6/vantor.6.gz "${expected_data[@]}"
 [ -e "$work/root/usr/bin" ] && fail "the package has /usr/bin"
 # The sound and game controller library is found by shlibdeps, from the game itself.
@@ -156,8 +160,18 @@ as_user "$installer" env -u DESTDIR \
     { cat "$work/install.log"; fail "install as $installer"; }
 sed -n 's/^-- \(Installing\|Up-to-date\): //p' "$work/install.log" | cat - "$manifest" |
     grep -v "^$work/prefix/" && fail "written outside the prefix"
-check_files "$work/prefix" bin/vantor share/man/man6/vantor.6 "${expected_data[@]}"
+check_files "$work/prefix" bin/vantor lib/games/vantor/libvantor_sdl.so share/man/man6/vantor.6 \
+    "${expected_data[@]}"
 plays "$installer" "$work/prefix/bin/vantor"
+# Uninstalled as the README says: no file of the game's and none of its own folders stay.
+own_folders=("$work/prefix/share/games/vantor" "$work/prefix/lib/games/vantor")
+as_user "$installer" xargs -d '\n' rm -f <"$manifest"
+as_user "$installer" find "${own_folders[@]}" -depth -type d -empty -delete
+left=$(find "$work/prefix" -type f)
+[ -z "$left" ] || fail "left after uninstalling: $left"
+for folder in "${own_folders[@]}"; do
+    [ -e "$folder" ] && fail "${folder#"$work/prefix/"} stays after uninstalling"
+done
 
 # A package that failed a check stays out of the system.
 [ "$failures" -eq 0 ] || exit 1

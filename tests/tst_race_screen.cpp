@@ -123,9 +123,10 @@ class TestRaceScreen : public QObject {
         }
     }
 
-    // P stops the race's ticks and shows the word; nothing else changes, so the race goes on as
-    // if never paused. Leaving the window pauses it too and lets go of the held keys, which the
-    // race keeps like any key: its replay is the race it was. The hold after the finish goes on.
+    // P (or Pause, a pad's Start) stops the race's ticks and shows the word; nothing else changes,
+    // so the race goes on as if never paused. Leaving the window pauses it too and lets go of the
+    // held keys, which the race keeps like any key: its replay is the race it was. The hold after
+    // the finish goes on.
     void pausedRacesResumeAsTheSameRace() {
         // Up held from the first race tick, Right from the 60th: the car circles, now and then
         // off the road.
@@ -156,7 +157,7 @@ class TestRaceScreen : public QObject {
             QVERIFY(race.screen.Paused());
             QVERIFY(!timer.isActive());
             QVERIFY(race.Item(Text::Paused).isVisible());
-            race.Press(Qt::Key_P);
+            race.Press(Qt::Key_Pause);  // a pad's Start, as the Pause key
             QVERIFY(!race.Item(Text::Paused).isVisible());
             QCOMPARE(timer.interval(), 30);
             QVERIFY(timer.isActive());

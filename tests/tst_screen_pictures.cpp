@@ -1,6 +1,9 @@
 #include <QtTest>
 
+#include "app/Vantor.h"
+#include "graphics/ApplicationIcon.h"
 #include "graphics/VantorImages.h"
+#include "tests/support/CompareCase.h"
 #include "tests/support/Pixels.h"
 
 class ScreenPicturesTest : public QObject {
@@ -34,6 +37,29 @@ class ScreenPicturesTest : public QObject {
         QVERIFY(ink.second > 1000);
         QVERIFY(QRect(42, 29, 156, 93).contains(ink.first));
         QCOMPARE(Find(missing, [](QRgb p) { return p == 0xfffffa00; }).second, ink.second);
+    }
+
+    // The window's icon is read from the pictures drawn at build time into the icon theme's
+    // folder, found from the program's own folder as the installed game finds it; it is drawn
+    // anew, at one small size, only where they are missing.
+    void windowIconFromTheIconTheme() {
+        const ApplicationIcon drawn;
+        const auto picture = [](const QIcon& icon, int size) {
+            return icon.pixmap(size).toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QIcon installed = ApplicationIcon::WindowIcon(Vantor::IconThemeDir());
+        QList<QSize> sizes;
+        for (const int size : ApplicationIcon::SIZES) sizes << QSize(size, size);
+        QCOMPARE(installed.availableSizes(), sizes);
+        for (const int size : ApplicationIcon::SIZES)
+            COMPARE_CASE(picture(installed, size), drawn.Picture(size),
+                         QByteArray::number(size) + " pixels");
+
+        const QTemporaryDir noTheme;
+        const int fallback = ApplicationIcon::WINDOW_FALLBACK_SIZE;
+        const QIcon drawnAnew = ApplicationIcon::WindowIcon(noTheme.path());
+        QCOMPARE(drawnAnew.availableSizes(), QList<QSize>{QSize(fallback, fallback)});
+        QCOMPARE(picture(drawnAnew, fallback), drawn.Picture(fallback));
     }
 };
 

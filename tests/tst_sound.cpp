@@ -8,6 +8,7 @@
 
 #include "app/Vantor.h"
 #include "platform/GameSound.h"
+#include "platform/SdlAudio.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/WaveFile.h"
 #include "records/SoundSettings.h"
@@ -77,7 +78,7 @@ struct HeardRace {
     HeardRace(const QString& pictures, bool muted) {
         Vantor game(pictures);
         game.Start();
-        game.StartSound();
+        game.StartLateServices();
         game.Sound().SetMuted(muted);
         const GameScreens screens(game);
         game.RaceLength(5);
@@ -165,7 +166,7 @@ void TestSound::effectsStartWhenAsked() {
     std::int64_t beepAsked = 0, goAsked = 0, lapsAsked = 0;
     {
         GameSound sound;
-        QVERIFY(sound.Open(SOUNDS));
+        QVERIFY(sound.Open(SOUNDS, std::make_unique<SdlAudio>()));
         Advance(sound, 100 * MS);
         beepAsked = sound.FramesMixed();
         sound.Play(SoundEffect::CountdownBeep);
@@ -202,7 +203,7 @@ void TestSound::enginePitchFollowsSpeed() {
     std::int64_t playerAt = 0, computerAt = 0, offAt = 0;
     {
         GameSound sound;
-        QVERIFY(sound.Open(SOUNDS));
+        QVERIFY(sound.Open(SOUNDS, std::make_unique<SdlAudio>()));
         for (int speed = 0; speed <= SoundMixer::TOP_SPEED; ++speed) {
             speedAt.push_back(sound.FramesMixed());
             sound.SetEngine(GameSound::PLAYER_CAR, speed);
@@ -251,7 +252,7 @@ void TestSound::mutedOutputIsSilent() {
     std::int64_t unmutedAt = 0, mutedAgainAt = 0, endAt = 0;
     {
         GameSound sound(true);
-        QVERIFY(sound.Open(SOUNDS));
+        QVERIFY(sound.Open(SOUNDS, std::make_unique<SdlAudio>()));
         sound.SetEngine(GameSound::PLAYER_CAR, 5);
         sound.Play(SoundEffect::CountdownGo);
         Advance(sound, 300 * MS);
@@ -341,7 +342,7 @@ void TestSound::mixerNeitherClicksNorClips() {
 // and the next sound opens it again.
 void TestSound::deviceRestsWhenQuiet() {
     GameSound sound;
-    QVERIFY(sound.Open(SOUNDS));
+    QVERIFY(sound.Open(SOUNDS, std::make_unique<SdlAudio>()));
     sound.SetEngine(GameSound::PLAYER_CAR, 2);
     QTest::qWait(GameSound::QUIET_CLOSE_MS + 300);
     QCOMPARE(sound.DeviceOpen(), true);  // an engine is running
@@ -414,14 +415,14 @@ void TestSound::withoutDeviceOrFiles() {
     StderrCapture stderrLines;
     {
         GameSound sound;
-        QCOMPARE(sound.Open(folder.path()), heard);
+        QCOMPARE(sound.Open(folder.path(), std::make_unique<SdlAudio>()), heard);
         QCOMPARE(sound.Heard(), heard);
         sound.SetEngine(GameSound::PLAYER_CAR, 4);
         sound.Play(SoundEffect::Contact);
         sound.SetMuted(true);
         sound.SetMuted(false);
         sound.StopAll();
-        QCOMPARE(sound.Open(folder.path()), heard);
+        QCOMPARE(sound.Open(folder.path(), std::make_unique<SdlAudio>()), heard);
         // A device that plays keeps taking frames; a silent game has none.
         if (heard) {
             QVERIFY(Advance(sound, 50 * MS) > 0);
@@ -538,7 +539,7 @@ void TestSound::menuMovesAreHeard() {
     {
         Vantor game(pictures.Path());
         game.Start();
-        game.StartSound();
+        game.StartLateServices();
         QVERIFY(game.Sound().Heard());
         const GameScreens screens(game);
         QSignalSpy moved(screens.start, &StartScreen::MenuMoved);

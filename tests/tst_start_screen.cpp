@@ -137,7 +137,8 @@ Rstart|......* <> 13 Medium 1 Race Computer)").split(QRegularExpression(";\\s*")
             QCOMPARE(Press(keys[QStringLiteral("UDLR").indexOf(step[0])]), step.mid(1));
             // Only "Start Race" takes the race keys.
             const QString onScreen = step.mid(step.indexOf('|'));
-            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
+            for (int key :
+                 {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Pause, Qt::Key_Space}) {
                 const bool starts = onScreen[7] == '*' && key != Qt::Key_Space;
                 QCOMPARE(Press(key), (starts ? "start" : "") + onScreen);
             }

@@ -7,6 +7,7 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasView.h"
 #include "platform/ScaledStage.h"
+#include "tests/support/CompareCase.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/Pixels.h"
 
@@ -164,6 +165,55 @@ class WindowScaleTest : public QObject {
         QPainter(&centred).drawImage((roomy.width() - large.width()) / 2,
                                      (roomy.height() - large.height()) / 2, large);
         QCOMPARE(Shot(game, roomy), centred);
+    }
+
+    // F11 fills the screen and gives the window back, on every screen of the game, with the scale
+    // that fits each size, centred; the screens never take it as a key (on the end screen any key
+    // would leave it).
+    void fullScreenAndBack() {
+        Vantor game(pictures.Path());
+        game.Start();
+        const GameScreens screens(game);
+        const QSize windowed(300, 350), full = game.screen()->geometry().size();
+        QVERIFY2(ScaledStage::FittingScale(STAGE, full) > 1, "the screen is too small to tell");
+        game.resize(windowed);
+        QTRY_COMPARE(game.size(), windowed);
+        const auto stageAt = [&](QSize size) {
+            const int scale = ScaledStage::FittingScale(STAGE, size);
+            const QSize stage = STAGE * scale;
+            return QString("%1x%2 at %3: %4,%5")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(scale)
+                .arg((size.width() - stage.width()) / 2)
+                .arg((size.height() - stage.height()) / 2);
+        };
+        const auto shown = [&](QWidget* screen) {
+            const QRect stage = screen->geometry();
+            return QString("%1x%2 at %3: %4,%5")
+                .arg(game.width())
+                .arg(game.height())
+                .arg(ScaledStage::ScaleOf(screen))
+                .arg(stage.x())
+                .arg(stage.y());
+        };
+        const QList<QPair<QWidget*, std::function<void()>>> visits = {
+            {screens.start, [] {}},
+            {screens.race, [&] { game.RaceStart(); }},
+            {screens.end, [&] { game.RaceFinished(false, 61500); }},
+        };
+        for (const auto& [screen, visit] : visits) {
+            visit();
+            const QByteArray name = screen->metaObject()->className();
+            QVERIFY2(screen->isVisible(), name);
+            QTest::keyClick(&game, Qt::Key_F11);
+            QTRY_VERIFY2(game.size() == full, name);
+            COMPARE_CASE(shown(screen), stageAt(full), name);
+            QTest::keyClick(&game, Qt::Key_F11);
+            QTRY_VERIFY2(game.size() == windowed, name);
+            COMPARE_CASE(shown(screen), stageAt(windowed), name);
+            QVERIFY2(screen->isVisible(), name);
+        }
     }
 };
 

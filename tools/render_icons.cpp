@@ -1,6 +1,7 @@
 // Draws the application icon for the desktop's icon theme.
 //   render_icons <dir>  every size: <dir>/<N>x<N>/apps/vantor.png
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTextStream>
@@ -17,9 +18,8 @@ int main(int argc, char* argv[]) {
     }
     const ApplicationIcon icon;
     for (const int size : ApplicationIcon::SIZES) {
-        const QDir directory(arguments[1] + QString("/%1x%1/apps").arg(size));
-        const QString path = directory.filePath("vantor.png");
-        if (!QDir().mkpath(directory.path()) || !icon.Picture(size).save(path, "PNG")) {
+        const QString path = QDir(arguments[1]).filePath(ApplicationIcon::ThemeFile(size));
+        if (!QDir().mkpath(QFileInfo(path).path()) || !icon.Picture(size).save(path, "PNG")) {
             errors << "cannot write " << path << "\n";
             return 1;
         }
