@@ -275,6 +275,7 @@ void Vantor::RaceStart() {
         const RaceSettings trial{raceTrack, raceLevel, raceLaps, RaceMode::timeTrial};
         raceScreen->Initialize(trial, record ? record->WinningRun() : std::nullopt);
     } else if (raceChoice == StartScreen::raceTwoPlayers) {
+        SecondPadDrivesPlayerTwo(true);
         raceScreen->Initialize(RaceSettings{raceTrack, raceLevel, raceLaps, RaceMode::twoPlayers});
     } else {
         raceScreen->Initialize(raceTrack, raceLevel, raceLaps);
@@ -287,6 +288,13 @@ void Vantor::Watch(const Replay& replay) {
     }
     EnterRaceScreen();
     raceScreen->Watch(replay);
+}
+
+void Vantor::SecondPadDrivesPlayerTwo(bool on) {
+    // The pads live in a library the game loads rather than links: their slot is called by name.
+    if (gamepads != nullptr) {
+        QMetaObject::invokeMethod(gamepads.get(), "SetSecondPadIsPlayerTwo", Q_ARG(bool, on));
+    }
 }
 
 void Vantor::EnterRaceScreen() {
@@ -333,6 +341,8 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     raceRunning = false;
     endShown = true;
     raceScreen->hide();
+    // On the result and the menu every pad moves and chooses as the arrows do.
+    SecondPadDrivesPlayerTwo(false);
     // No engine runs on past its race.
     raceSounds->Silence();
     if (const std::optional<Replay>& watched = raceScreen->Run().Watched()) {

@@ -102,6 +102,9 @@ class Vantor : public QWidget {
     // The record after this race: a finished race strictly faster than the standing record
     // replaces it, whichever car won; a race given up never does.
     double UpdateRecord(double seconds, bool raceGivenUp);
+    // In a race of two players the second pad drives the yellow car, with W A S D; everywhere else
+    // every pad is the arrows.
+    void SecondPadDrivesPlayerTwo(bool on);
     // Leaves the menu for the race screen, which is then given its race.
     void EnterRaceScreen();
     void ShowWatchedResult(const Replay& watched);

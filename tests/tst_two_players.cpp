@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "graphics/VantorImages.h"
 #include "platform/Canvas.h"
+#include "platform/Gamepads.h"
 #include "race/RaceRun.h"
 #include "race/ReplayCheck.h"
 #include "race/ReplayFile.h"
@@ -11,6 +12,7 @@
 #include "tests/support/CompareCase.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/VirtualPad.h"
 
 constexpr int TRACK_1 = 0;
 // Far beyond any race here: a race that never ends fails rather than hangs.
@@ -176,6 +178,61 @@ class TwoPlayersTest : public QObject {
         });
         QCOMPARE(blueAgain, blue);
         QCOMPARE(yellowAgain, yellow);
+    }
+
+    // With one pad, it drives the blue car and W A S D the yellow one; with two, the second pad
+    // drives the yellow car. Outside a race of two players every pad is the arrows again.
+    void secondPadDrivesTheYellowCar() {
+        Vantor game(pictures.Path());
+        game.Start();
+        QVERIFY(QTest::qWaitFor([&] { return game.Pads() != nullptr; }));
+        auto* pads = qobject_cast<Gamepads*>(game.Pads());
+        pads->SetActiveCheck([] { return true; });
+        const GameScreens screens(game);
+        game.RaceChoice(StartScreen::raceTwoPlayers);
+        using Speeds = QPair<int, int>;  // the blue car's and the yellow car's
+        const auto speeds = [&] {
+            const Race& race = screens.race->CurrentRace();
+            return Speeds(race.SeatCar(blueSeat)->speed, race.SeatCar(yellowSeat)->speed);
+        };
+        const auto race = [&](const std::function<void()>& hold) {
+            game.RaceStart();
+            for (int tick = 0; tick < 4; ++tick)
+                QMetaObject::invokeMethod(screens.race, "TimeEvent");
+            hold();
+            pads->Poll();
+            QCoreApplication::sendPostedEvents(&game);
+            for (int tick = 0; tick < 13; ++tick)
+                QMetaObject::invokeMethod(screens.race, "TimeEvent");
+            const Speeds result = speeds();
+            QTest::keyClick(&game, Qt::Key_Escape);
+            for (int tick = 0; tick < 3; ++tick)
+                QMetaObject::invokeMethod(screens.race, "TimeEvent");
+            game.ReturnToStart();
+            return result;
+        };
+        VirtualPad first;
+        QCOMPARE(race([&] {
+                     first.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+                     QTest::keyPress(&game, Qt::Key_W);
+                 }),
+                 Speeds(3, 3));
+        first.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+        QTest::keyRelease(&game, Qt::Key_W);
+        pads->Poll();
+        VirtualPad second;
+        QCOMPARE(race([&] { second.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, true); }), Speeds(0, 3));
+        second.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+        pads->Poll();
+        QCOMPARE(race([&] { first.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, true); }), Speeds(3, 0));
+        first.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+        pads->Poll();
+        // Back on the menu the second pad moves it as the arrows do.
+        QSignalSpy moved(screens.start, &StartScreen::MenuMoved);
+        second.Hold(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+        pads->Poll();
+        QCoreApplication::sendPostedEvents(&game);
+        QCOMPARE(moved.count(), 1);
     }
 
     // Through the game: a win of either player and a race given up, as the end screen and the
