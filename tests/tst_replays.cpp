@@ -306,7 +306,7 @@ class TestReplays : public QObject {
         int refused = 0, replayed = 0;
         for (int i = 0; i < files; ++i) {
             QByteArray text = sources[i % 2];
-            const int kind = random.bounded(5);
+            const int kind = random.bounded(6);
             const auto at = [&] { return int(random.bounded(qsizetype(text.size()))); };
             for (int damage = 1 + random.bounded(3); damage > 0 && !text.isEmpty(); --damage) {
                 switch (kind) {
@@ -322,6 +322,13 @@ class TestReplays : public QObject {
                     case 3:
                         text.insert(at(), text.mid(at(), random.bounded(40)));
                         break;
+                    case 4: {
+                        // A key pressed where another was: still a replay, of another race.
+                        const int plus = int(text.indexOf('+', at()));
+                        if (plus > 0)
+                            text[plus] = '-';
+                        break;
+                    }
                     default:
                         text.remove(at(), random.bounded(20));
                         break;
