@@ -216,7 +216,7 @@ bool IsUpperLevelSurface(int surface) {
 
 }  // namespace
 
-RaceCar::RaceCar(SpriteFrames frames, QGraphicsScene* canvas, carControlType type)
+RaceCar::RaceCar(SpriteFrames frames, Canvas* canvas, carControlType type)
     : Sprite(std::move(frames), canvas), controlType(type) {}
 
 void RaceCar::ResetRace() {

@@ -10,7 +10,7 @@
 #include "track/TrackPieces.h"
 
 class GridSection;
-class QGraphicsScene;
+class Canvas;
 
 // One car of a race on the canvas. A car never moves itself: its driving steps only set its
 // velocity, and the canvas's advance() moves it.
@@ -43,7 +43,7 @@ class RaceCar : public Sprite {
     static const double COS_75;
     static const double SIN_75;
 
-    RaceCar(SpriteFrames frames, QGraphicsScene* canvas, carControlType type);
+    RaceCar(SpriteFrames frames, Canvas* canvas, carControlType type);
 
     int type() const override { return Type; }
 

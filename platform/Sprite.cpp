@@ -1,9 +1,9 @@
 #include "platform/Sprite.h"
 
-#include <QGraphicsScene>
+#include "platform/Canvas.h"
 
-Sprite::Sprite(SpriteFrames spriteFrames, QGraphicsScene* canvas)
-    : frames(std::move(spriteFrames)) {
+Sprite::Sprite(SpriteFrames spriteFrames, Canvas* spriteCanvas)
+    : canvas(spriteCanvas), frames(std::move(spriteFrames)) {
     setShapeMode(QGraphicsPixmapItem::MaskShape);
     for (const QPixmap& pixmap : frames.pixmaps) {
         alphaMasks.append(pixmap.toImage().convertToFormat(QImage::Format_Alpha8));
@@ -11,7 +11,13 @@ Sprite::Sprite(SpriteFrames spriteFrames, QGraphicsScene* canvas)
     setVisible(false);
     setFrame(0);
     if (canvas != nullptr) {
-        canvas->addItem(this);
+        canvas->AddSprite(this);
+    }
+}
+
+Sprite::~Sprite() {
+    if (canvas != nullptr) {
+        canvas->RemoveSprite(this);
     }
 }
 
@@ -45,15 +51,13 @@ QRect Sprite::boundingRectInt() const {
 
 QList<Sprite*> Sprite::collidingSprites() const {
     QList<Sprite*> hits;
-    if (scene() == nullptr) {
+    if (canvas == nullptr || !isVisible()) {
         return hits;
     }
     // Qt's shape test counts drawn pixels that only touch along an edge as a collision, so the
     // pixels themselves decide.
-    const QRectF near = QRectF(boundingRectInt()).adjusted(-1, -1, 1, 1);
-    for (QGraphicsItem* item : scene()->items(near, Qt::IntersectsItemBoundingRect)) {
-        auto* sprite = dynamic_cast<Sprite*>(item);
-        if (sprite != nullptr && sprite != this && drawnPixelsOverlap(*sprite)) {
+    for (Sprite* sprite : canvas->Sprites()) {
+        if (sprite != this && sprite->isVisible() && drawnPixelsOverlap(*sprite)) {
             hits.append(sprite);
         }
     }

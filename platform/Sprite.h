@@ -16,9 +16,15 @@ struct SpriteFrames {
 // A moving picture with several frames. The position is where the current frame's hot spot lies.
 // An animated sprite moves by its velocity on every advance of the canvas; its collisions are exact
 // to the drawn (non-transparent) pixels.
+class Canvas;
+
 class Sprite : public QGraphicsPixmapItem {
   public:
-    Sprite(SpriteFrames frames, QGraphicsScene* canvas);
+    // On the canvas when one is given.
+    Sprite(SpriteFrames frames, Canvas* canvas);
+    ~Sprite() override;
+    Sprite(const Sprite&) = delete;
+    Sprite& operator=(const Sprite&) = delete;
 
     void setFrame(int index);
     int frame() const { return currentFrame; }
@@ -36,9 +42,9 @@ class Sprite : public QGraphicsPixmapItem {
     // The drawn area in whole pixels: left = int(x) - hot spot x, the frame's width and height.
     QRect boundingRectInt() const;
 
-    // Shown sprites whose drawn pixels overlap the current frame's drawn pixels, exact to the pixel
-    // cells of boundingRectInt(): pixels side by side do not collide. Other items are never asked,
-    // which spares a shape test against every piece of track under the sprite.
+    // Shown sprites on the same canvas whose drawn pixels overlap the current frame's drawn
+    // pixels, exact to the pixel cells of boundingRectInt(): pixels side by side do not collide.
+    // Other items are never asked, which spares a test against every piece of track.
     QList<Sprite*> collidingSprites() const;
 
     void advance(int phase) override;
@@ -47,6 +53,8 @@ class Sprite : public QGraphicsPixmapItem {
     bool drawnPixelsOverlap(const Sprite& other) const;
     bool drawnAt(const QPoint& canvasPixel) const;
 
+    friend class Canvas;
+    Canvas* canvas;
     SpriteFrames frames;
     // The opacity of every frame, one byte a pixel, for the collision test.
     QList<QImage> alphaMasks;

@@ -1,9 +1,9 @@
 #include "race/Race.h"
 
-#include <QGraphicsScene>
 #include <algorithm>
 #include <iterator>
 #include <utility>
+#include "platform/Canvas.h"
 
 #include "car/CompassDirection.h"
 #include "log/log_functions.h"
@@ -102,7 +102,7 @@ const Race::KeyAction Race::KEY_ACTIONS[] = {
     {RaceKey::GiveUp, nullptr, &Race::GiveUpRace},
 };
 
-Race::Race(QGraphicsScene& raceCanvas)
+Race::Race(Canvas& raceCanvas)
     : canvas(raceCanvas),
       blueCarImages(RaceCarImage::BLUE),
       yellowCarImages(RaceCarImage::YELLOW) {}

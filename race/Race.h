@@ -13,7 +13,7 @@
 #include "race/RaceTypes.h"
 #include "track/GridSection.h"
 
-class QGraphicsScene;
+class Canvas;
 
 // The rules of one race, without a widget, a view or a timer: sets the track and the cars out on a
 // canvas, counts down, drives the cars one tick at a time, takes the keys, counts laps and the
@@ -39,7 +39,7 @@ class Race {
     static constexpr int TimeoutsOf(int ticks) { return ticks + 5; }
 
     // The cars and pieces go on this canvas; it must outlive the race.
-    explicit Race(QGraphicsScene& canvas);
+    explicit Race(Canvas& canvas);
     ~Race();
     Race(const Race&) = delete;
     Race& operator=(const Race&) = delete;
@@ -151,7 +151,7 @@ class Race {
     void GiveUpRace();
     void ShowCountdown(const char* text, bool centred);
 
-    QGraphicsScene& canvas;
+    Canvas& canvas;
     const RaceCarImage blueCarImages;
     const RaceCarImage yellowCarImages;
     RaceSettings settings;

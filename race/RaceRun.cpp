@@ -2,7 +2,7 @@
 
 #include "platform/Canvas.h"
 
-RaceRun::RaceRun(QGraphicsScene& raceCanvas) : race(raceCanvas) {}
+RaceRun::RaceRun(Canvas& raceCanvas) : race(raceCanvas) {}
 
 RaceRun::~RaceRun() = default;
 

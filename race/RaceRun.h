@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QGraphicsScene>
 #include <memory>
 #include <optional>
+#include "platform/Canvas.h"
 
 #include "race/Race.h"
 #include "race/Replay.h"
@@ -14,7 +14,7 @@
 class RaceRun {
   public:
     // The race's cars and pieces go on this canvas, which must outlive the run.
-    explicit RaceRun(QGraphicsScene& canvas);
+    explicit RaceRun(Canvas& canvas);
     ~RaceRun();
     RaceRun(const RaceRun&) = delete;
     RaceRun& operator=(const RaceRun&) = delete;
@@ -56,7 +56,7 @@ class RaceRun {
     std::optional<Replay> watched;
     Feed raceFeed;
     std::optional<GhostRun> ghost;
-    std::unique_ptr<QGraphicsScene> ghostCanvas;
+    std::unique_ptr<Canvas> ghostCanvas;
     std::unique_ptr<Race> ghostRace;
     Feed ghostFeed;
 };

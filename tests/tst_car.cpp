@@ -9,6 +9,7 @@
 #include "car/TurnGeometry.h"
 #include "graphics/CarFrames.h"
 #include "graphics/RaceCarImage.h"
+#include "platform/Canvas.h"
 #include "tests/support/CompareCase.h"
 #include "track/GridSection.h"
 
@@ -79,7 +80,7 @@ static void FollowTurn(RaceCar& car, const GridSection* section, int x, int y, b
 class CarTest : public QObject {
     Q_OBJECT
 
-    QGraphicsScene canvas;
+    Canvas canvas;
     std::deque<GridSection> sections;
 
     GridSection* Add(trackPieces piece, theDirection way, int column, int row, int level = 0) {
