@@ -1,19 +1,12 @@
 #include "platform/Config.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringTokenizer>
 
-#include <cerrno>
-#include <cstdlib>
-#include <memory>
+#include "platform/TrustedFile.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -178,12 +171,38 @@ QString UnescapedValue(const QString& raw) {
     return text;
 }
 
+// A file not there yet is a store without entries.
+Config::Status StatusOf(TrustedFile::Status status) {
+    switch (status) {
+        case TrustedFile::Status::Missing:
+        case TrustedFile::Status::Usable:
+            return Config::Status::Usable;
+        case TrustedFile::Status::Folder:
+            return Config::Status::Folder;
+        case TrustedFile::Status::NotAFile:
+            return Config::Status::NotAFile;
+        case TrustedFile::Status::BrokenLink:
+            return Config::Status::BrokenLink;
+        case TrustedFile::Status::TooLarge:
+            return Config::Status::TooLarge;
+        case TrustedFile::Status::Unreadable:
+        case TrustedFile::Status::Unwritable:
+            break;
+    }
+    return Config::Status::Unreadable;
+}
+
 }  // namespace
 
-Config::Config(const QString& name)
-    : path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + name +
-           ".ini"),
-      target(path) {
+Config::Config(const QString& name) {
+    const UserFolder folder = ConfigHome();
+    if (folder.path.isEmpty()) {
+        state = Status::NoFolder;
+        error = folder.problem;
+        return;
+    }
+    path = folder.path + '/' + name + QStringLiteral(".ini");
+    target = path;
     load();
 }
 
@@ -194,59 +213,14 @@ Config::~Config() {
 }
 
 void Config::load() {
-    QByteArray contents;
-    state = checkedContents(contents);
-    if (state == Status::Usable && !parse(contents)) {
+    const TrustedFile::Reading reading = TrustedFile::Read(path, MAX_FILE_BYTES);
+    target = reading.node.target;
+    state = StatusOf(reading.node.status);
+    error = state == Status::Usable ? QString() : reading.node.error;
+    if (state == Status::Usable && !parse(reading.contents)) {
         state = Status::Damaged;
         sections.clear();
     }
-}
-
-// The node is looked at before it is opened: opening a FIFO waits for a writer, and opening a
-// device may do anything.
-Config::Status Config::checkedContents(QByteArray& contents) {
-    struct stat node {};
-    if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
-        return errno == ENOENT ? Status::Usable : Status::Unreadable;
-    }
-    if (S_ISLNK(node.st_mode)) {
-        const std::unique_ptr<char, decltype(&free)> resolved(
-            realpath(QFile::encodeName(path).constData(), nullptr), &free);
-        if (resolved == nullptr) {
-            return errno == EACCES ? Status::Unreadable : Status::BrokenLink;
-        }
-        target = QFile::decodeName(resolved.get());
-    }
-    const QByteArray file = QFile::encodeName(target);
-    if (stat(file.constData(), &node) != 0) {
-        return Status::Unreadable;
-    }
-    if (S_ISDIR(node.st_mode)) {
-        return Status::Folder;
-    }
-    if (!S_ISREG(node.st_mode)) {
-        return Status::NotAFile;
-    }
-    if (node.st_size > MAX_FILE_BYTES) {
-        return Status::TooLarge;
-    }
-    // Not blocking, and checked again once open, in case the node was swapped in the meantime.
-    const int descriptor = open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    QFile reader;
-    if (descriptor < 0 || !reader.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        if (descriptor >= 0) {
-            close(descriptor);
-        }
-        return Status::Unreadable;
-    }
-    if (fstat(descriptor, &node) != 0 || !S_ISREG(node.st_mode)) {
-        return Status::NotAFile;
-    }
-    contents = reader.read(MAX_FILE_BYTES + 1);
-    if (reader.error() != QFileDevice::NoError) {
-        return Status::Unreadable;
-    }
-    return contents.size() > MAX_FILE_BYTES ? Status::TooLarge : Status::Usable;
 }
 
 // False when any line is not part of the INI layout: a file that is not a store as a whole could
@@ -316,7 +290,12 @@ QMap<QString, QString> Config::allEntries() const {
 }
 
 bool Config::save() {
-    if (state != Status::Usable || !QDir().mkpath(QFileInfo(target).absolutePath())) {
+    changed = false;
+    if (state != Status::Usable) {
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        error = QStringLiteral("its folder cannot be made");
         return false;
     }
     QByteArray contents;
@@ -329,23 +308,14 @@ bool Config::save() {
             contents += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + '\n';
         }
     }
-    // A file too large to be read back is not written.
-    if (contents.size() > MAX_FILE_BYTES) {
+    const TrustedFile::Node written = TrustedFile::Write(path, contents, MAX_FILE_BYTES);
+    if (written.status != TrustedFile::Status::Usable) {
+        // Only another program swaps the node between the read and the write.
+        error = written.status == TrustedFile::Status::Unwritable
+                    ? written.error
+                    : QStringLiteral("it was replaced by something that is not a file");
         return false;
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    // commit() does not report a failed final flush and would put a cut file in place of the old
-    // one, so every byte must have reached the file before it is committed.
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        return false;
-    }
-    changed = false;
+    error.clear();
     return true;
 }

@@ -5,14 +5,14 @@
 #include <QString>
 
 // A named settings store in the user's configuration folder: the store "Vantor" is the file
-// Vantor.ini in $XDG_CONFIG_HOME (default ~/.config), in the INI layout QSettings uses
+// Vantor.ini in $XDG_CONFIG_HOME (default ~/.config; see UserFolders.h), in the INI layout
+// QSettings uses
 // ([group] sections, "a/b" keys written a\b). Entries are text. The store is saved when the object
 // is released, through a temporary file that replaces the old one only once every byte of it is
 // on disk, so a failed save (full disk, unwritable folder) leaves the old file as it was.
 //
-// Only a regular file is ever the store; a link to one is followed, and the file it points to is
-// read and replaced where it lies. Anything else in its place is never opened, so that a FIFO or a
-// device cannot stall or be overwritten, and a store that cannot be used is never written.
+// The file is read and written by the rules of TrustedFile.h: only a regular file (or a link to
+// one) is ever the store, and a store that cannot be used is never written.
 class Config {
   public:
     // Far above what any of the game's stores needs; a larger file is not read.
@@ -26,6 +26,7 @@ class Config {
         TooLarge,    // more than MAX_FILE_BYTES
         Unreadable,  // the system refused to let it be read
         Damaged,     // not text in the INI layout
+        NoFolder,    // there is no folder for it: neither XDG_CONFIG_HOME nor HOME gives one
     };
 
     explicit Config(const QString& name);
@@ -46,6 +47,9 @@ class Config {
     // The file that is read and written: the file a link points to, otherwise fileName().
     QString targetName() const { return target; }
     Status status() const { return state; }
+    // Why the store has no folder, why it cannot be read or why the last save failed, in the
+    // system's words where it gave any; empty when nothing failed.
+    const QString& errorString() const { return error; }
 
   private:
     using Section = QMap<QString, QString>;
@@ -53,7 +57,6 @@ class Config {
     QString sectionName() const;
     static QString entryKey(const QString& key);
     void load();
-    Status checkedContents(QByteArray& contents);
     bool parse(const QByteArray& contents);
 
     QString path;
@@ -61,5 +64,6 @@ class Config {
     QString group;
     QMap<QString, Section> sections;
     Status state = Status::Usable;
+    QString error;
     bool changed = false;
 };

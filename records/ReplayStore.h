@@ -6,10 +6,10 @@
 #include <optional>
 
 // The replays folder, $XDG_DATA_HOME/vantor/replays (by default ~/.local/share/vantor/replays): the
-// last race, and the record race of every track and race length. Only regular files (or links to
-// them) of at most a replay's size are read or written, never opened in a way that blocks; a file
-// is replaced whole or not at all. What cannot be kept is said in Problem(), for the player to be
-// told once.
+// last race, and the record race of every track and race length. Files are read and written by the
+// rules of platform/TrustedFile.h, with at most a replay's size: only regular files (or links to
+// them), never opened in a way that blocks, each replaced whole or not at all. What cannot be kept
+// is said in Problem(), for the player to be told once.
 class ReplayStore {
   public:
     static const QString LAST_RACE;

@@ -28,6 +28,8 @@ QString ProblemText(const Config& store) {
     QString what;
     switch (store.status()) {
         case Config::Status::Usable:
+        // Nothing to read; each save tells why there is nowhere to keep the records.
+        case Config::Status::NoFolder:
             return QString();
         case Config::Status::Folder:
             what = QStringLiteral("is a folder, not a file");
