@@ -194,7 +194,7 @@ Config::Status StatusOf(TrustedFile::Status status) {
 
 }  // namespace
 
-Config::Config(const QString& name) {
+Config::Config(const QString& name, Access access) {
     const UserFolder folder = ConfigHome();
     if (folder.path.isEmpty()) {
         state = Status::NoFolder;
@@ -203,6 +203,15 @@ Config::Config(const QString& name) {
     }
     path = folder.path + '/' + name + QStringLiteral(".ini");
     target = path;
+    // Without its folder there is no lock to take, and the save says why it cannot be made.
+    if (access == Access::Update && QDir().mkpath(folder.path)) {
+        lock = std::make_unique<FileLock>(path);
+        if (!lock->Acquired()) {
+            state = Status::Locked;
+            error = lock->Problem();
+            return;
+        }
+    }
     load();
 }
 

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <memory>
+
+class FileLock;
 
 // A named settings store in the user's configuration folder: the store "Vantor" is the file
 // Vantor.ini in $XDG_CONFIG_HOME (default ~/.config; see UserFolders.h), in the INI layout
@@ -27,9 +30,17 @@ class Config {
         Unreadable,  // the system refused to let it be read
         Damaged,     // not text in the INI layout
         NoFolder,    // there is no folder for it: neither XDG_CONFIG_HOME nor HOME gives one
+        Locked,      // another game held it for longer than a save takes
     };
 
-    explicit Config(const QString& name);
+    enum class Access {
+        Read,  // the file as it is now
+        // The file under its lock, held from before the read until the object is released, so that
+        // what is read, merged and saved is never interleaved with another game's save.
+        Update,
+    };
+
+    explicit Config(const QString& name, Access access = Access::Read);
     ~Config();
     Config(const Config&) = delete;
     Config& operator=(const Config&) = delete;
@@ -61,6 +72,8 @@ class Config {
 
     QString path;
     QString target;
+    // Released after the save on release.
+    std::unique_ptr<FileLock> lock;
     QString group;
     QMap<QString, Section> sections;
     Status state = Status::Usable;
