@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringTokenizer>
+#include <algorithm>
 
 #include "platform/TrustedFile.h"
 #include "platform/UserFolders.h"
@@ -12,6 +13,7 @@ namespace {
 
 // Entries outside any group live in this section, as QSettings files them.
 const QString GENERAL_SECTION = QStringLiteral("General");
+const QByteArray BYTE_ORDER_MARK = QByteArrayLiteral("\xEF\xBB\xBF");
 
 bool IsPlainKeyCharacter(char16_t ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
@@ -171,6 +173,16 @@ QString UnescapedValue(const QString& raw) {
     return text;
 }
 
+// An entry's line with new text: everything up to the text (key, '=' and the blanks after it) and
+// the line's own end are kept.
+QByteArray RewrittenEntry(const QByteArray& raw, const QString& text) {
+    qsizetype valueStart = raw.indexOf('=') + 1;
+    while (valueStart < raw.size() && (raw.at(valueStart) == ' ' || raw.at(valueStart) == '\t')) {
+        ++valueStart;
+    }
+    return raw.left(valueStart) + EscapedValue(text) + (raw.endsWith('\r') ? "\r" : "");
+}
+
 // A file not there yet is a store without entries.
 Config::Status StatusOf(TrustedFile::Status status) {
     switch (status) {
@@ -235,31 +247,50 @@ void Config::load() {
 // False when any line is not part of the INI layout: a file that is not a store as a whole could
 // be anything the player keeps, and would be lost when written back.
 bool Config::parse(const QByteArray& contents) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    lines.clear();
+    sections.clear();
+    heldSections.clear();
+    // Stateless: a sequence cut off at the end is an error rather than held back for more.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(contents);
     if (decoder.hasError() || contents.contains('\0')) {
         return false;
     }
+    // The decoded lines and the raw ones pair up: a '\n' is one byte and one character.
+    const QList<QByteArray> rawLines = contents.split('\n');
+    auto raw = rawLines.cbegin();
     QString section = GENERAL_SECTION;
-    for (const QStringView rawLine : QStringTokenizer(text, u'\n')) {
-        const QStringView line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) {
-            continue;
-        }
-        if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']')) {
+    for (const QStringView decoded : QStringTokenizer(text, u'\n')) {
+        Line line{*raw++, QString(), QString(), QString()};
+        const QStringView trimmed = decoded.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            if (!trimmed.endsWith(u']')) {
                 return false;
             }
-            section = UnescapedKey(line.mid(1, line.size() - 2).trimmed().toString());
-            continue;
+            section = UnescapedKey(trimmed.mid(1, trimmed.size() - 2).trimmed().toString());
+            line.section = section;
+        } else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && !trimmed.startsWith(u'#')) {
+            const qsizetype equals = trimmed.indexOf(u'=');
+            if (equals <= 0) {
+                return false;
+            }
+            line.section = section;
+            line.key = UnescapedKey(trimmed.left(equals).trimmed().toString());
+            line.value = UnescapedValue(trimmed.mid(equals + 1).trimmed().toString());
+            sections[section].insert(line.key, line.value);
         }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0) {
-            return false;
+        if (!line.section.isEmpty()) {
+            heldSections.insert(line.section);
         }
-        sections[section].insert(UnescapedKey(line.left(equals).trimmed().toString()),
-                                 UnescapedValue(line.mid(equals + 1).trimmed().toString()));
+        lines.push_back(std::move(line));
     }
+    // What follows the last line break is a last line without one, or nothing (split() always
+    // gives at least one piece).
+    lastLineOpen = !lines.back().raw.isEmpty();
+    if (!lastLineOpen) {
+        lines.pop_back();
+    }
+    blank = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
     return true;
 }
 
@@ -285,6 +316,7 @@ QString Config::readEntry(const QString& key, const QString& defaultValue) const
 
 void Config::writeEntry(const QString& key, const QString& text) {
     sections[sectionName()].insert(entryKey(key), text);
+    edits[sectionName()].insert(entryKey(key), text);
     changed = true;
 }
 
@@ -298,25 +330,30 @@ QMap<QString, QString> Config::allEntries() const {
     return entries;
 }
 
+bool Config::belongsTo(const QString& group) const {
+    return blank || heldSections.contains(group.isEmpty() ? GENERAL_SECTION : group);
+}
+
 bool Config::save() {
     changed = false;
     if (state != Status::Usable) {
+        return false;
+    }
+    if (edits.isEmpty()) {
+        return true;
+    }
+    // Another program's INI file gets no group of ours added.
+    const auto edited = edits.keys();
+    if (std::none_of(edited.cbegin(), edited.cend(),
+                     [this](const QString& section) { return belongsTo(section); })) {
+        error = QStringLiteral("it holds another program's settings");
         return false;
     }
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         error = QStringLiteral("its folder cannot be made");
         return false;
     }
-    QByteArray contents;
-    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
-        if (!contents.isEmpty()) {
-            contents += '\n';
-        }
-        contents += '[' + EscapedKey(section.key()) + "]\n";
-        for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
-            contents += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + '\n';
-        }
-    }
+    const QByteArray contents = rewritten();
     const TrustedFile::Node written = TrustedFile::Write(path, contents, MAX_FILE_BYTES);
     if (written.status != TrustedFile::Status::Usable) {
         // Only another program swaps the node between the read and the write.
@@ -326,5 +363,65 @@ bool Config::save() {
         return false;
     }
     error.clear();
+    edits.clear();
+    parse(contents);
     return true;
+}
+
+// The file as read, line for line, with the entries written since: an entry that stands in the
+// file is changed in its own line (its key, the blanks around '=' and its line end kept) and only
+// when its text differs; a new one goes after the last line of its section, or in a section of
+// its own at the end. Every other line (comments, blank lines, other sections, the order, Windows
+// line ends) stays byte for byte.
+QByteArray Config::rewritten() const {
+    const QByteArray lineEnd = !lines.empty() && lines.front().raw.endsWith('\r') ? "\r\n" : "\n";
+    QMap<QString, Section> added = edits;
+    QMap<QString, std::size_t> lastLineOf;
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const Line& line = lines[at];
+        if (!line.section.isEmpty()) {
+            lastLineOf[line.section] = at;
+        }
+        if (!line.key.isEmpty()) {
+            added[line.section].remove(line.key);
+        }
+    }
+    const auto entryLines = [&lineEnd](const Section& entries) {
+        QByteArray text;
+        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+            text += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + lineEnd;
+        }
+        return text;
+    };
+    QByteArray contents;
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        Line line = lines[at];
+        // A byte order mark says nothing in UTF-8, and Qt's own INI reader takes a file that starts
+        // with one for malformed: the one byte sequence the store drops.
+        if (at == 0 && line.raw.startsWith(BYTE_ORDER_MARK)) {
+            line.raw.remove(0, BYTE_ORDER_MARK.size());
+        }
+        const auto edited = edits.constFind(line.section);
+        const bool changes = !line.key.isEmpty() && edited != edits.cend() &&
+                             edited->contains(line.key) && edited->value(line.key) != line.value;
+        contents += changes ? RewrittenEntry(line.raw, edited->value(line.key)) : line.raw;
+        if (at + 1 < lines.size() || !lastLineOpen) {
+            contents += '\n';
+        }
+        for (auto section = added.cbegin(); section != added.cend(); ++section) {
+            if (lastLineOf.value(section.key(), lines.size()) == at && !section->isEmpty()) {
+                contents += (lastLineOpen && at + 1 == lines.size() ? lineEnd : QByteArray()) +
+                            entryLines(*section);
+            }
+        }
+    }
+    for (auto section = added.cbegin(); section != added.cend(); ++section) {
+        if (!lastLineOf.contains(section.key()) && !section->isEmpty()) {
+            if (!contents.isEmpty()) {
+                contents += (contents.endsWith('\n') ? QByteArray() : lineEnd) + lineEnd;
+            }
+            contents += '[' + EscapedKey(section.key()) + ']' + lineEnd + entryLines(*section);
+        }
+    }
+    return contents;
 }

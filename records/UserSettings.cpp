@@ -31,11 +31,17 @@ QString FileWords(const Config& store) {
 }
 
 // What is wrong with the store's file, after "The race records file ... "; empty when it can be
-// read and written, and when there is no file at all (Config::Status::NoFolder, Locked: the store's
-// errorString() says why).
+// read and written, and when there is no file to look at (Config::Status::NoFolder, Locked: the
+// store's errorString() says why).
 QString Defect(const Config& store) {
     switch (store.status()) {
         case Config::Status::Usable:
+            // Another program's INI file, or a link to one, is never rewritten.
+            if (!store.belongsTo(STORE_GROUP)) {
+                return QStringLiteral("is not a race records file (it has no [%1] section)")
+                    .arg(STORE_GROUP);
+            }
+            break;
         case Config::Status::NoFolder:
         case Config::Status::Locked:
             break;
@@ -137,7 +143,7 @@ bool UserSettings::WriteFastestRaceTime() {
     // read them, and every record of both is kept, the faster where both hold one.
     Config store(STORE_NAME, Config::Access::Update);
     store.setGroup(STORE_GROUP);
-    if (store.status() != Config::Status::Usable) {
+    if (store.status() != Config::Status::Usable || !store.belongsTo(STORE_GROUP)) {
         saveProblem = SaveFailure(store);
         return false;
     }

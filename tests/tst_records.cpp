@@ -51,6 +51,12 @@ const QList<QByteArray> MUTATION_PIECES = QByteArrayLiteral(
                                               "|[vantor]\n|\xef\xbb\xbf|9|e9|\nlone=\"\\xdc00\"\n")
                                               .split('|');
 
+// INI-shaped, with comments and quoted section names, and no race records.
+const QByteArray GIT_CONFIG =
+    "# kept by hand\n[core]\n\trepositoryformatversion = 0\n\tbare = false\n"
+    "[remote \"origin\"]\n\turl = https://example.org/game.git\n"
+    "\tfetch = +refs/heads/*:refs/remotes/origin/*\n; the end\n";
+
 using Entries = QMap<QString, QString>;  // "group/key" to text
 
 QString RecordKey(int track, const char* word) {
@@ -145,6 +151,7 @@ class TestRecords : public QObject {
     void generatedAndDamagedFilesRoundTrip();
     void onlyARegularFileIsTheStore_data();
     void onlyARegularFileIsTheStore();
+    void onlyTheRecordLinesAreRewritten();
     void twoGamesOnOneFileLoseNothing();
     void aHeldLockNeitherHangsNorLosesRecords();
 
@@ -241,6 +248,8 @@ void TestRecords::onlyARegularFileIsTheStore_data() {
         {"folder", "folder", "is a folder, not a file"},
         {"oversized file", "oversized", "is too large to be a race records file (over 1 MiB)"},
         {"damaged file", "damaged", "is damaged: it is not a race records file the game can read"},
+        {"link to another program's INI file", "link foreign",
+         "is not a race records file (it has no [vantor] section)"},
         {"unreadable file", "unreadable", "cannot be read"},
     };
     for (const auto& [name, node, problem] : rows)
@@ -268,6 +277,8 @@ void TestRecords::onlyARegularFileIsTheStore() {
         QCOMPARE(mkfifo(QFile::encodeName(made), 0666), 0);
     } else if (kind == "folder") {
         QVERIFY(QDir().mkpath(made + "/inside"));
+    } else if (kind == "foreign") {
+        QVERIFY(Write(made, GIT_CONFIG));
     } else if (kind != "missing") {
         QVERIFY(Write(made,
                       "[other]\nkept=yes\n[vantor]\nLapTime\\Track0\\TenLaps=70.5\n" +
@@ -311,6 +322,59 @@ void TestRecords::onlyARegularFileIsTheStore() {
     QCOMPARE(box.text, QString("The race records file %1 %2.\n\nYour race records will not be kept "
                                "this time; the game leaves it as it is.")
                            .arg(file, problem));
+}
+
+// A records file kept by hand, with Windows line ends: a save changes the record lines it must
+// and adds the missing ones to the records section; every other line stays as it was, in its
+// place. Another program's INI file gets no group added by any store.
+void TestRecords::onlyTheRecordLinesAreRewritten() {
+    const QByteArray before =
+        "; my records\r\n[remote \"origin\"]\r\n\turl = https://example.org/x.git\r\n"
+        "[vantor]\r\n# the best so far\r\nLapTime\\Track0\\TenLaps = 70.5 ; good\r\n"
+        "LapTime\\Track3\\FiveLaps=abc\r\nLapTime\\Track4\\FiveLaps = 33.5 ; mine\r\n\r\n"
+        "[other]\r\nkept=yes";
+    QDir(storePath).removeRecursively();
+    QVERIFY(Write(storePath, before));
+    UserSettings records;
+    records.ReadFastestRaceTime();
+    QCOMPARE(records.StoreProblem(), QString());
+    records.UpdateFastestRaceTime(0, 10, 61.5);
+    QVERIFY(records.WriteFastestRaceTime());
+    const QByteArray after = Contents(storePath);
+    const auto linesBut = [](const QByteArray& contents, const QByteArray& records) {
+        QList<QByteArray> lines = contents.split('\n');
+        lines.removeIf([&](const QByteArray& line) { return line.startsWith(records); });
+        return lines;
+    };
+    // Every line but the changed and added records, byte for byte and in order.
+    QCOMPARE(linesBut(after, "LapTime\\"), linesBut(before, "LapTime\\"));
+    QVERIFY(after.contains("\r\nLapTime\\Track0\\TenLaps = 61.5\r\n"));
+    QVERIFY(after.contains("\r\nLapTime\\Track3\\FiveLaps=999.99\r\n"));
+    QVERIFY(after.contains("\r\nLapTime\\Track4\\FiveLaps = 33.5 ; mine\r\n"));
+    QCOMPARE(after.count("\r\n"), after.count('\n'));
+    // The records added stand in the records section, before the blank line that closes it.
+    const Entries saved = Config(STORE_NAME).allEntries();
+    QCOMPARE(Lines(saved),
+             Lines(WithRecords({{"remote \"origin\"/url", "https://example.org/x.git"},
+                                {"vantor/LapTime/Track0/TenLaps", "61.5"},
+                                {"vantor/LapTime/Track4/FiveLaps", "33.5"},
+                                {"other/kept", "yes"}})));
+    const qsizetype added = after.indexOf("\r\nLapTime\\Track9\\OneLap=999.99\r\n");
+    QVERIFY(added > after.indexOf("[vantor]") && added < after.indexOf("\r\n\r\n[other]"));
+
+    // Saved again with nothing changed, the file stays as it is.
+    QVERIFY(records.WriteFastestRaceTime());
+    QCOMPARE(Contents(storePath), after);
+
+    QVERIFY(Write(storePath, GIT_CONFIG));
+    {
+        Config settings(STORE_NAME);
+        settings.setGroup("sound");
+        settings.writeEntry("muted", "true");
+        QCOMPARE(settings.save(), false);
+        QCOMPARE(settings.errorString(), "it holds another program's settings");
+    }
+    QCOMPARE(Contents(storePath), GIT_CONFIG);
 }
 
 // Two games read the same file at start-up, and each saves its own new records after the other
