@@ -46,7 +46,7 @@ QString ReplayStore::RecordName(int track, int laps) {
 }
 
 QString ReplayStore::PathOf(const QString& name) const {
-    return folder + '/' + name;
+    return folder.isEmpty() ? QString() : folder + '/' + name;
 }
 
 bool ReplayStore::Has(const QString& name) const {
@@ -70,6 +70,10 @@ std::optional<QByteArray> ReplayStore::ReadFile(const QString& path, QString* wh
 
 bool ReplayStore::Write(const QString& name, const QByteArray& contents,
                         const std::function<bool(const QByteArray& present)>& keep) {
+    if (folder.isEmpty()) {
+        return Fail(name,
+                    QStringLiteral("there is no folder to keep it in, as ") + DataHome().problem);
+    }
     const QString path = PathOf(name);
     if (!QDir().mkpath(folder)) {
         return Fail(path, QStringLiteral("its folder cannot be made"));

@@ -16,10 +16,13 @@ class ReplayStore {
 
     // The folder the game uses, or any other (for tests).
     explicit ReplayStore(QString folder = DefaultFolder());
+    // Empty when the player has no data folder (see platform/UserFolders.h): nothing is then read,
+    // and every write fails and says why.
     static QString DefaultFolder();
 
     // "record-track1-5-laps.replay": the record race of track index 0 over 5 laps.
     static QString RecordName(int track, int laps);
+    // Empty without a folder.
     QString PathOf(const QString& name) const;
 
     // The file's contents; none when it is missing or is no file to read.

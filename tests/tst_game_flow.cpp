@@ -193,6 +193,53 @@ class GameFlowTest : public QObject {
         QCOMPARE(race(Seconds(best + 30), false, true), newRecord);
     }
 
+    // A relative $XDG_CONFIG_HOME or $XDG_DATA_HOME is ignored, as the XDG rule says: nothing is
+    // written in the folder the game was started in. Without $HOME as well there is nowhere to keep
+    // anything: nothing is written, and the player is told why.
+    void relativeBaseFoldersAreIgnored() {
+        const QByteArray variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+        QMap<QByteArray, QByteArray> saved;
+        for (const QByteArray& variable : variables) saved[variable] = qgetenv(variable);
+        const QString startedIn = QDir::currentPath();
+        const auto restore = qScopeGuard([&] {
+            for (const QByteArray& variable : variables) qputenv(variable, saved[variable]);
+            QDir::setCurrent(startedIn);
+        });
+        const QTemporaryDir home;
+        const QTemporaryDir current;
+        QVERIFY(QDir::setCurrent(current.path()));
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", "config");
+        qputenv("XDG_DATA_HOME", "data");
+        const auto oneLapRace = [this] {
+            MessageBoxWatcher boxes;
+            Game game(pictures.Path());
+            game.Keys("vv<vv\n");
+            game.RunToEnd();
+            return boxes.Warnings();
+        };
+        QCOMPARE(oneLapRace().size(), 0);
+        QVERIFY(QFileInfo(home.filePath(".config/Vantor.ini")).isFile());
+        QVERIFY(QFileInfo(home.filePath(".local/share/vantor/replays/last.replay")).isFile());
+        const auto entries = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden;
+        QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
+
+        qunsetenv("HOME");
+        const QList<ShownWarning> told = oneLapRace();
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(Told(told[0]), QStringList({"Vantor",
+                                             "Could not save the race records: there is no folder "
+                                             "to keep them in, as $XDG_CONFIG_HOME is not an "
+                                             "absolute path, and $HOME is not set.",
+                                             "OK"}));
+        QCOMPARE(Told(told[1]), QStringList({"Vantor",
+                                             "Could not keep the replay last.replay: there is no "
+                                             "folder to keep it in, as $XDG_DATA_HOME is not an "
+                                             "absolute path, and $HOME is not set.",
+                                             "OK"}));
+        QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
+    }
+
     void missingPicturesDirectoryBuildsNoScreensAndDropsKeys() {
         const QString missing = pictures.Path() + QStringLiteral("missing/");
         MessageBoxWatcher watcher;
