@@ -101,7 +101,10 @@ Vantor::Vantor(QString directory, QWidget* parent)
                     QStringLiteral("Quit"));
         return;
     }
-    LoadTrackImages();
+    // The first preview's box offers only to quit.
+    if (!LoadTrackImages()) {
+        return;
+    }
 
     traceLog = std::make_unique<LogTrace>(GAME_NAME);
     logTrace = traceLog.get();
@@ -173,9 +176,9 @@ void Vantor::Start() {
     }
 }
 
-void Vantor::LoadTrackImages() {
+bool Vantor::LoadTrackImages() {
     trackImages = std::make_unique<TrackPreviews>(&canvas, this, pictureDir);
-    trackImages->Load();
+    return trackImages->Load();
 }
 
 ImageItem* Vantor::GetTrackImage(int track) const {

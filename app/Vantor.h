@@ -32,8 +32,9 @@ class Vantor : public QWidget {
     // The pictures directory the game was built for, absolute, with its trailing slash.
     static QString DefaultPictureDir();
 
-    // The directory is given with its trailing slash. Without it the player is told so and the
-    // window stays empty: no screens are built.
+    // The directory is given with its trailing slash. Without it, or without its first track
+    // preview, the player is told so and the window stays empty: no screens are built, and the
+    // program quits.
     explicit Vantor(QString pictureDir = DefaultPictureDir(), QWidget* parent = nullptr);
     ~Vantor() override;
 
@@ -41,7 +42,8 @@ class Vantor : public QWidget {
     void Start();
     bool ScreensReady() const { return screensReady; }
 
-    void LoadTrackImages();
+    // False when the player was told the previews are missing and answered "Quit".
+    bool LoadTrackImages();
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
 

@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "app/Globals.h"
 #include "platform/Config.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
@@ -240,21 +241,37 @@ class GameFlowTest : public QObject {
         QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
     }
 
-    void missingPicturesDirectoryBuildsNoScreensAndDropsKeys() {
-        const QString missing = pictures.Path() + QStringLiteral("missing/");
+    // Without the pictures directory, or without its first track preview, the player's one answer
+    // is "Quit": no screens are built (so the program ends) and keys are dropped meanwhile.
+    void missingPicturesBuildNoScreensAndDropKeys_data() {
+        QTest::addColumn<bool>("folderThere");
+        QTest::newRow("missing directory") << false;
+        QTest::newRow("missing first preview") << true;
+    }
+    void missingPicturesBuildNoScreensAndDropKeys() {
+        QFETCH(bool, folderThere);
+        const PreviewDirectory withoutFirst;
+        QVERIFY(QFile::remove(withoutFirst.Path() + "track_pics/TrackPix1.png"));
+        const QString dir = folderThere ? withoutFirst.Path() : pictures.Path() + "missing/";
         MessageBoxWatcher watcher;
-        Game game(missing);
+        Game game(dir);
         for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q})
             game.Play(key, "PRpr");
         QCOMPARE(watcher.Warnings().size(), 1);
         QCOMPARE(Told(watcher.Warnings().first()),
-                 QStringList({"Vantor", "Could not locate Directory " + missing, "Quit"}));
+                 QStringList({"Vantor",
+                              (folderThere ? "Could not load Track Images from "
+                                           : "Could not locate Directory ") +
+                                  dir,
+                              "Quit"}));
         QVERIFY(!game.widget.ScreensReady());
         QVERIFY(game.widget.isVisible());
-        // The screens and the previews, none made.
+        // The screens and the records, none made.
         QCOMPARE((QList<const void*>{game.screens.start, game.screens.race, game.screens.end,
-                                     game.widget.GetTrackImage(0)}),
+                                     vantorConfig}),
                  QList<const void*>(4, nullptr));
+        if (!folderThere)
+            QCOMPARE(game.widget.GetTrackImage(0), nullptr);
     }
 };
 

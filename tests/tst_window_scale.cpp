@@ -8,6 +8,7 @@
 #include "platform/CanvasView.h"
 #include "platform/ScaledStage.h"
 #include "tests/support/GameFixture.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/Pixels.h"
 
 namespace {
@@ -30,22 +31,6 @@ QByteArray ScreenJson(const char* name, QRect screen) {
         .arg(screen.width())
         .arg(screen.height())
         .toUtf8();
-}
-
-// The peak of this process's resident memory since the last ResetPeakMemory(), in KiB; -1 where the
-// system does not tell.
-long PeakMemoryKiB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-bool ResetPeakMemory() {
-    QFile refs("/proc/self/clear_refs");
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
 QImage Shot(QWidget& window, QSize size) {
