@@ -129,7 +129,10 @@ Vantor::Vantor(QString directory, QWidget* parent)
                     QStringLiteral("Quit"));
         return;
     }
-    LoadTrackImages();
+    // The first preview's box offers only to quit.
+    if (!LoadTrackImages()) {
+        return;
+    }
 
     traceLog = std::make_unique<LogTrace>(GAME_NAME);
     logTrace = traceLog.get();
@@ -249,9 +252,9 @@ void Vantor::ToggleMute() {
     }
 }
 
-void Vantor::LoadTrackImages() {
+bool Vantor::LoadTrackImages() {
     trackImages = std::make_unique<TrackPreviews>(&canvas, this, pictureDir);
-    trackImages->Load();
+    return trackImages->Load();
 }
 
 ImageItem* Vantor::GetTrackImage(int track) const {
@@ -351,9 +354,12 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     }
     const double seconds = double(elapsedMs) / 1000.0;
     const double before = records->FastestRaceTime(raceTrack, raceLaps);
-    const double record = UpdateRecord(seconds, raceScreen->RaceGivenUp());
-    const bool newRecord = record < before;
+    const double afterRace = UpdateRecord(seconds, raceScreen->RaceGivenUp());
     const bool saved = records->WriteFastestRaceTime();
+    // The save took in what other games kept meanwhile: a faster record of theirs stands, and this
+    // race set none.
+    const double record = records->FastestRaceTime(raceTrack, raceLaps);
+    const bool newRecord = afterRace < before && record == afterRace;
     const Replay race = raceScreen->Recorded();
     RaceSummary summary{userWon, raceLaps, seconds, std::nullopt, newRecord, QString(), Qt::black};
     if (record < UserSettings::NO_RECORD) {
@@ -370,8 +376,7 @@ void Vantor::RaceFinished(bool userWon, long elapsedMs) {
     }
     endScreen->Show(summary);
     if (!saved && records->StoreProblem().isEmpty()) {
-        ShowWarning(this, GAME_NAME, QStringLiteral("Could not save the race records"),
-                    QStringLiteral("OK"));
+        ShowWarning(this, GAME_NAME, records->SaveProblem(), QStringLiteral("OK"));
     }
     // A race that never ran (the result given here directly) has nothing to replay.
     if (raceScreen->CurrentRace().Timeouts() > 0) {

@@ -40,8 +40,9 @@ class Vantor : public QWidget {
     // The library of the game's services on SDL, absolute.
     static QString SdlLibraryFile();
 
-    // The directory is given with its trailing slash. Without it the player is told so and the
-    // window stays empty: no screens are built.
+    // The directory is given with its trailing slash. Without it, or without its first track
+    // preview, the player is told so and the window stays empty: no screens are built, and the
+    // program quits.
     explicit Vantor(QString pictureDir = DefaultPictureDir(), QWidget* parent = nullptr);
     ~Vantor() override;
 
@@ -52,7 +53,8 @@ class Vantor : public QWidget {
     // The game's sound, silent until StartLateServices(); it lives as long as the window.
     GameSound& Sound() { return *sound; }
 
-    void LoadTrackImages();
+    // False when the player was told the previews are missing and answered "Quit".
+    bool LoadTrackImages();
     // The preview of a track index 0..14; null for any other index.
     ImageItem* GetTrackImage(int track) const;
 

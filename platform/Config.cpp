@@ -1,24 +1,19 @@
 #include "platform/Config.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringTokenizer>
+#include <algorithm>
 
-#include <cerrno>
-#include <cstdlib>
-#include <memory>
+#include "platform/TrustedFile.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
 // Entries outside any group live in this section, as QSettings files them.
 const QString GENERAL_SECTION = QStringLiteral("General");
+const QByteArray BYTE_ORDER_MARK = QByteArrayLiteral("\xEF\xBB\xBF");
 
 bool IsPlainKeyCharacter(char16_t ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
@@ -178,12 +173,57 @@ QString UnescapedValue(const QString& raw) {
     return text;
 }
 
+// An entry's line with new text: everything up to the text (key, '=' and the blanks after it) and
+// the line's own end are kept.
+QByteArray RewrittenEntry(const QByteArray& raw, const QString& text) {
+    qsizetype valueStart = raw.indexOf('=') + 1;
+    while (valueStart < raw.size() && (raw.at(valueStart) == ' ' || raw.at(valueStart) == '\t')) {
+        ++valueStart;
+    }
+    return raw.left(valueStart) + EscapedValue(text) + (raw.endsWith('\r') ? "\r" : "");
+}
+
+// A file not there yet is a store without entries.
+Config::Status StatusOf(TrustedFile::Status status) {
+    switch (status) {
+        case TrustedFile::Status::Missing:
+        case TrustedFile::Status::Usable:
+            return Config::Status::Usable;
+        case TrustedFile::Status::Folder:
+            return Config::Status::Folder;
+        case TrustedFile::Status::NotAFile:
+            return Config::Status::NotAFile;
+        case TrustedFile::Status::BrokenLink:
+            return Config::Status::BrokenLink;
+        case TrustedFile::Status::TooLarge:
+            return Config::Status::TooLarge;
+        case TrustedFile::Status::Unreadable:
+        case TrustedFile::Status::Unwritable:
+            break;
+    }
+    return Config::Status::Unreadable;
+}
+
 }  // namespace
 
-Config::Config(const QString& name)
-    : path(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + name +
-           ".ini"),
-      target(path) {
+Config::Config(const QString& name, Access access) {
+    const UserFolder folder = ConfigHome();
+    if (folder.path.isEmpty()) {
+        state = Status::NoFolder;
+        error = folder.problem;
+        return;
+    }
+    path = folder.path + '/' + name + QStringLiteral(".ini");
+    target = path;
+    // Without its folder there is no lock to take, and the save says why it cannot be made.
+    if (access == Access::Update && QDir().mkpath(folder.path)) {
+        lock = std::make_unique<FileLock>(path);
+        if (!lock->Acquired()) {
+            state = Status::Locked;
+            error = lock->Problem();
+            return;
+        }
+    }
     load();
 }
 
@@ -194,89 +234,63 @@ Config::~Config() {
 }
 
 void Config::load() {
-    QByteArray contents;
-    state = checkedContents(contents);
-    if (state == Status::Usable && !parse(contents)) {
+    const TrustedFile::Reading reading = TrustedFile::Read(path, MAX_FILE_BYTES);
+    target = reading.node.target;
+    state = StatusOf(reading.node.status);
+    error = state == Status::Usable ? QString() : reading.node.error;
+    if (state == Status::Usable && !parse(reading.contents)) {
         state = Status::Damaged;
         sections.clear();
     }
 }
 
-// The node is looked at before it is opened: opening a FIFO waits for a writer, and opening a
-// device may do anything.
-Config::Status Config::checkedContents(QByteArray& contents) {
-    struct stat node {};
-    if (lstat(QFile::encodeName(path).constData(), &node) != 0) {
-        return errno == ENOENT ? Status::Usable : Status::Unreadable;
-    }
-    if (S_ISLNK(node.st_mode)) {
-        const std::unique_ptr<char, decltype(&free)> resolved(
-            realpath(QFile::encodeName(path).constData(), nullptr), &free);
-        if (resolved == nullptr) {
-            return errno == EACCES ? Status::Unreadable : Status::BrokenLink;
-        }
-        target = QFile::decodeName(resolved.get());
-    }
-    const QByteArray file = QFile::encodeName(target);
-    if (stat(file.constData(), &node) != 0) {
-        return Status::Unreadable;
-    }
-    if (S_ISDIR(node.st_mode)) {
-        return Status::Folder;
-    }
-    if (!S_ISREG(node.st_mode)) {
-        return Status::NotAFile;
-    }
-    if (node.st_size > MAX_FILE_BYTES) {
-        return Status::TooLarge;
-    }
-    // Not blocking, and checked again once open, in case the node was swapped in the meantime.
-    const int descriptor = open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    QFile reader;
-    if (descriptor < 0 || !reader.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        if (descriptor >= 0) {
-            close(descriptor);
-        }
-        return Status::Unreadable;
-    }
-    if (fstat(descriptor, &node) != 0 || !S_ISREG(node.st_mode)) {
-        return Status::NotAFile;
-    }
-    contents = reader.read(MAX_FILE_BYTES + 1);
-    if (reader.error() != QFileDevice::NoError) {
-        return Status::Unreadable;
-    }
-    return contents.size() > MAX_FILE_BYTES ? Status::TooLarge : Status::Usable;
-}
-
 // False when any line is not part of the INI layout: a file that is not a store as a whole could
 // be anything the player keeps, and would be lost when written back.
 bool Config::parse(const QByteArray& contents) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    lines.clear();
+    sections.clear();
+    heldSections.clear();
+    // Stateless: a sequence cut off at the end is an error rather than held back for more.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(contents);
     if (decoder.hasError() || contents.contains('\0')) {
         return false;
     }
+    // The decoded lines and the raw ones pair up: a '\n' is one byte and one character.
+    const QList<QByteArray> rawLines = contents.split('\n');
+    auto raw = rawLines.cbegin();
     QString section = GENERAL_SECTION;
-    for (const QStringView rawLine : QStringTokenizer(text, u'\n')) {
-        const QStringView line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) {
-            continue;
-        }
-        if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']')) {
+    for (const QStringView decoded : QStringTokenizer(text, u'\n')) {
+        Line line{*raw++, QString(), QString(), QString()};
+        const QStringView trimmed = decoded.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            if (!trimmed.endsWith(u']')) {
                 return false;
             }
-            section = UnescapedKey(line.mid(1, line.size() - 2).trimmed().toString());
-            continue;
+            section = UnescapedKey(trimmed.mid(1, trimmed.size() - 2).trimmed().toString());
+            line.section = section;
+        } else if (!trimmed.isEmpty() && !trimmed.startsWith(u';') && !trimmed.startsWith(u'#')) {
+            const qsizetype equals = trimmed.indexOf(u'=');
+            if (equals <= 0) {
+                return false;
+            }
+            line.section = section;
+            line.key = UnescapedKey(trimmed.left(equals).trimmed().toString());
+            line.value = UnescapedValue(trimmed.mid(equals + 1).trimmed().toString());
+            sections[section].insert(line.key, line.value);
         }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0) {
-            return false;
+        if (!line.section.isEmpty()) {
+            heldSections.insert(line.section);
         }
-        sections[section].insert(UnescapedKey(line.left(equals).trimmed().toString()),
-                                 UnescapedValue(line.mid(equals + 1).trimmed().toString()));
+        lines.push_back(std::move(line));
     }
+    // What follows the last line break is a last line without one, or nothing (split() always
+    // gives at least one piece).
+    lastLineOpen = !lines.back().raw.isEmpty();
+    if (!lastLineOpen) {
+        lines.pop_back();
+    }
+    blank = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
     return true;
 }
 
@@ -302,6 +316,7 @@ QString Config::readEntry(const QString& key, const QString& defaultValue) const
 
 void Config::writeEntry(const QString& key, const QString& text) {
     sections[sectionName()].insert(entryKey(key), text);
+    edits[sectionName()].insert(entryKey(key), text);
     changed = true;
 }
 
@@ -315,37 +330,98 @@ QMap<QString, QString> Config::allEntries() const {
     return entries;
 }
 
+bool Config::belongsTo(const QString& group) const {
+    return blank || heldSections.contains(group.isEmpty() ? GENERAL_SECTION : group);
+}
+
 bool Config::save() {
-    if (state != Status::Usable || !QDir().mkpath(QFileInfo(target).absolutePath())) {
+    changed = false;
+    if (state != Status::Usable) {
         return false;
     }
+    if (edits.isEmpty()) {
+        return true;
+    }
+    // Another program's INI file gets no group of ours added.
+    const auto edited = edits.keys();
+    if (std::none_of(edited.cbegin(), edited.cend(),
+                     [this](const QString& section) { return belongsTo(section); })) {
+        error = QStringLiteral("it holds another program's settings");
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        error = QStringLiteral("its folder cannot be made");
+        return false;
+    }
+    const QByteArray contents = rewritten();
+    const TrustedFile::Node written = TrustedFile::Write(path, contents, MAX_FILE_BYTES);
+    if (written.status != TrustedFile::Status::Usable) {
+        // Only another program swaps the node between the read and the write.
+        error = written.status == TrustedFile::Status::Unwritable
+                    ? written.error
+                    : QStringLiteral("it was replaced by something that is not a file");
+        return false;
+    }
+    error.clear();
+    edits.clear();
+    parse(contents);
+    return true;
+}
+
+// The file as read, line for line, with the entries written since: an entry that stands in the
+// file is changed in its own line (its key, the blanks around '=' and its line end kept) and only
+// when its text differs; a new one goes after the last line of its section, or in a section of
+// its own at the end. Every other line (comments, blank lines, other sections, the order, Windows
+// line ends) stays byte for byte.
+QByteArray Config::rewritten() const {
+    const QByteArray lineEnd = !lines.empty() && lines.front().raw.endsWith('\r') ? "\r\n" : "\n";
+    QMap<QString, Section> added = edits;
+    QMap<QString, std::size_t> lastLineOf;
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        const Line& line = lines[at];
+        if (!line.section.isEmpty()) {
+            lastLineOf[line.section] = at;
+        }
+        if (!line.key.isEmpty()) {
+            added[line.section].remove(line.key);
+        }
+    }
+    const auto entryLines = [&lineEnd](const Section& entries) {
+        QByteArray text;
+        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+            text += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + lineEnd;
+        }
+        return text;
+    };
     QByteArray contents;
-    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
-        if (!contents.isEmpty()) {
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        Line line = lines[at];
+        // A byte order mark says nothing in UTF-8, and Qt's own INI reader takes a file that starts
+        // with one for malformed: the one byte sequence the store drops.
+        if (at == 0 && line.raw.startsWith(BYTE_ORDER_MARK)) {
+            line.raw.remove(0, BYTE_ORDER_MARK.size());
+        }
+        const auto edited = edits.constFind(line.section);
+        const bool changes = !line.key.isEmpty() && edited != edits.cend() &&
+                             edited->contains(line.key) && edited->value(line.key) != line.value;
+        contents += changes ? RewrittenEntry(line.raw, edited->value(line.key)) : line.raw;
+        if (at + 1 < lines.size() || !lastLineOpen) {
             contents += '\n';
         }
-        contents += '[' + EscapedKey(section.key()) + "]\n";
-        for (auto entry = section->cbegin(); entry != section->cend(); ++entry) {
-            contents += EscapedKey(entry.key()) + '=' + EscapedValue(entry.value()) + '\n';
+        for (auto section = added.cbegin(); section != added.cend(); ++section) {
+            if (lastLineOf.value(section.key(), lines.size()) == at && !section->isEmpty()) {
+                contents += (lastLineOpen && at + 1 == lines.size() ? lineEnd : QByteArray()) +
+                            entryLines(*section);
+            }
         }
     }
-    // A file too large to be read back is not written.
-    if (contents.size() > MAX_FILE_BYTES) {
-        return false;
+    for (auto section = added.cbegin(); section != added.cend(); ++section) {
+        if (!lastLineOf.contains(section.key()) && !section->isEmpty()) {
+            if (!contents.isEmpty()) {
+                contents += (contents.endsWith('\n') ? QByteArray() : lineEnd) + lineEnd;
+            }
+            contents += '[' + EscapedKey(section.key()) + ']' + lineEnd + entryLines(*section);
+        }
     }
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    // commit() does not report a failed final flush and would put a cut file in place of the old
-    // one, so every byte must have reached the file before it is committed.
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        return false;
-    }
-    changed = false;
-    return true;
+    return contents;
 }

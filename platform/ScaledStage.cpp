@@ -3,6 +3,7 @@
 #include <QChildEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/Canvas.h"
@@ -17,6 +18,11 @@ ScaledStage::ScaledStage(QSize size, QWidget* parent) : QWidget(parent), stageSi
 
 int ScaledStage::FittingScale(QSize stage, QSize area) {
     return std::max(1, std::min(area.width() / stage.width(), area.height() / stage.height()));
+}
+
+int ScaledStage::MaximumScale() const {
+    const QScreen* shownOn = screen();
+    return shownOn != nullptr ? FittingScale(stageSize, shownOn->geometry().size()) : 1;
 }
 
 int ScaledStage::ScaleOf(const QWidget* widget) {
@@ -45,7 +51,29 @@ QSize ScaledStage::sizeHint() const {
 
 void ScaledStage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    KeepWindowOnDesktop();
     Rescale();
+}
+
+void ScaledStage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Moved to another screen, the window may allow another scale.
+    if (const QWindow* shown = window()->windowHandle()) {
+        connect(shown, &QWindow::screenChanged, this, &ScaledStage::Rescale, Qt::UniqueConnection);
+    }
+    Rescale();
+}
+
+void ScaledStage::KeepWindowOnDesktop() {
+    QWidget* shown = window();
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) {
+        return;
+    }
+    const QSize desktop = shownOn->virtualSize();
+    if (shown->width() > desktop.width() || shown->height() > desktop.height()) {
+        shown->resize(shown->size().boundedTo(desktop));
+    }
 }
 
 void ScaledStage::childEvent(QChildEvent* event) {
@@ -57,7 +85,7 @@ void ScaledStage::childEvent(QChildEvent* event) {
 }
 
 void ScaledStage::Rescale() {
-    scale = FittingScale(stageSize, size());
+    scale = std::min(FittingScale(stageSize, size()), MaximumScale());
     const QRect stage = StageRect();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         child->setGeometry(stage);

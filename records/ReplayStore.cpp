@@ -1,51 +1,30 @@
 #include "records/ReplayStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
-#include <QStandardPaths>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 
 #include "platform/GameFacts.h"
+#include "platform/TrustedFile.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
-constexpr int LOCK_WAIT_MS = 2000;
-constexpr int STALE_LOCK_MS = 10000;
-
-// The regular file a name stands for: itself, or what a link to one points to; none for anything
-// else, and for a name that is not there at all when mustExist.
-std::optional<QString> RegularTarget(const QString& path, bool mustExist, QString* why) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat node {};
-    if (lstat(name.constData(), &node) != 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return errno == ENOENT && !mustExist ? std::optional(path) : std::nullopt;
+// Why a node cannot be read or written as a replay, in words for the player.
+QString Why(const TrustedFile::Node& node) {
+    switch (node.status) {
+        case TrustedFile::Status::BrokenLink:
+            return QStringLiteral("it is a link to nothing");
+        case TrustedFile::Status::Folder:
+        case TrustedFile::Status::NotAFile:
+            return QStringLiteral("it is not an ordinary file");
+        case TrustedFile::Status::TooLarge:
+            return QStringLiteral("it is larger than any replay");
+        case TrustedFile::Status::Missing:
+        case TrustedFile::Status::Usable:
+        case TrustedFile::Status::Unreadable:
+        case TrustedFile::Status::Unwritable:
+            break;
     }
-    QString target = path;
-    if (S_ISLNK(node.st_mode)) {
-        const std::unique_ptr<char, decltype(&free)> resolved(realpath(name.constData(), nullptr),
-                                                              &free);
-        if (resolved == nullptr || stat(resolved.get(), &node) != 0) {
-            *why = QStringLiteral("it is a link to nothing");
-            return std::nullopt;
-        }
-        target = QFile::decodeName(resolved.get());
-    }
-    if (!S_ISREG(node.st_mode)) {
-        *why = QStringLiteral("it is not an ordinary file");
-        return std::nullopt;
-    }
-    return target;
+    return node.error;
 }
 
 }  // namespace
@@ -55,8 +34,8 @@ const QString ReplayStore::LAST_RACE = QStringLiteral("last.replay");
 ReplayStore::ReplayStore(QString replaysFolder) : folder(std::move(replaysFolder)) {}
 
 QString ReplayStore::DefaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/vantor/replays");
+    const UserFolder data = DataHome();
+    return data.path.isEmpty() ? QString() : data.path + QStringLiteral("/vantor/replays");
 }
 
 QString ReplayStore::RecordName(int track, int laps) {
@@ -67,13 +46,12 @@ QString ReplayStore::RecordName(int track, int laps) {
 }
 
 QString ReplayStore::PathOf(const QString& name) const {
-    return folder + '/' + name;
+    return folder.isEmpty() ? QString() : folder + '/' + name;
 }
 
 bool ReplayStore::Has(const QString& name) const {
-    QString why;
-    const std::optional<QString> target = RegularTarget(PathOf(name), true, &why);
-    return target && QFileInfo(*target).size() <= MAX_REPLAY_BYTES;
+    return TrustedFile::Inspect(PathOf(name), MAX_REPLAY_BYTES).status ==
+           TrustedFile::Status::Usable;
 }
 
 std::optional<QByteArray> ReplayStore::Read(const QString& name) const {
@@ -82,55 +60,31 @@ std::optional<QByteArray> ReplayStore::Read(const QString& name) const {
 }
 
 std::optional<QByteArray> ReplayStore::ReadFile(const QString& path, QString* why) {
-    const std::optional<QString> target = RegularTarget(path, true, why);
-    if (!target) {
+    TrustedFile::Reading reading = TrustedFile::Read(path, MAX_REPLAY_BYTES);
+    if (reading.node.status != TrustedFile::Status::Usable) {
+        *why = Why(reading.node);
         return std::nullopt;
     }
-    // Not blocking, and checked again once open, in case the node was swapped in the meantime.
-    const int descriptor =
-        open(QFile::encodeName(*target).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return std::nullopt;
-    }
-    QFile file;
-    file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle);
-    struct stat node {};
-    if (fstat(descriptor, &node) != 0 || !S_ISREG(node.st_mode)) {
-        *why = QStringLiteral("it is not an ordinary file");
-        return std::nullopt;
-    }
-    QByteArray contents = file.read(MAX_REPLAY_BYTES + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *why = file.errorString();
-        return std::nullopt;
-    }
-    if (contents.size() > MAX_REPLAY_BYTES) {
-        *why = QStringLiteral("it is larger than any replay");
-        return std::nullopt;
-    }
-    return contents;
+    return std::move(reading.contents);
 }
 
 bool ReplayStore::Write(const QString& name, const QByteArray& contents,
                         const std::function<bool(const QByteArray& present)>& keep) {
+    if (folder.isEmpty()) {
+        return Fail(name,
+                    QStringLiteral("there is no folder to keep it in, as ") + DataHome().problem);
+    }
     const QString path = PathOf(name);
     if (!QDir().mkpath(folder)) {
         return Fail(path, QStringLiteral("its folder cannot be made"));
     }
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(STALE_LOCK_MS);
-    if (!lock.tryLock(LOCK_WAIT_MS)) {
-        return Fail(path, QStringLiteral("another game kept it locked"));
+    const FileLock lock(path);
+    if (!lock.Acquired()) {
+        return Fail(path, lock.Problem());
     }
-    QString why;
-    const std::optional<QString> target = RegularTarget(path, false, &why);
-    if (!target) {
-        return Fail(path, why);
-    }
-    // A file larger than any replay is not one of ours: it stays as it is.
-    if (QFileInfo(*target).size() > MAX_REPLAY_BYTES) {
-        return Fail(path, QStringLiteral("it is larger than any replay"));
+    const TrustedFile::Node node = TrustedFile::Inspect(path, MAX_REPLAY_BYTES);
+    if (node.status != TrustedFile::Status::Missing && node.status != TrustedFile::Status::Usable) {
+        return Fail(path, Why(node));
     }
     if (keep) {
         const std::optional<QByteArray> present = Read(name);
@@ -141,20 +95,8 @@ bool ReplayStore::Write(const QString& name, const QByteArray& contents,
     if (contents.size() > MAX_REPLAY_BYTES) {
         return Fail(path, QStringLiteral("the replay is too large to be read back"));
     }
-    QSaveFile file(*target);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Fail(path, file.errorString());
-    }
-    // commit() does not report a failed final flush, so every byte must be in the file first.
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return Fail(path, error);
-    }
-    if (!file.commit()) {
-        return Fail(path, file.errorString());
-    }
-    return true;
+    const TrustedFile::Node written = TrustedFile::Write(path, contents, MAX_REPLAY_BYTES);
+    return written.status == TrustedFile::Status::Usable || Fail(path, Why(written));
 }
 
 bool ReplayStore::Fail(const QString& path, const QString& why) {

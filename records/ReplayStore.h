@@ -6,20 +6,23 @@
 #include <optional>
 
 // The replays folder, $XDG_DATA_HOME/vantor/replays (by default ~/.local/share/vantor/replays): the
-// last race, and the record race of every track and race length. Only regular files (or links to
-// them) of at most a replay's size are read or written, never opened in a way that blocks; a file
-// is replaced whole or not at all. What cannot be kept is said in Problem(), for the player to be
-// told once.
+// last race, and the record race of every track and race length. Files are read and written by the
+// rules of platform/TrustedFile.h, with at most a replay's size: only regular files (or links to
+// them), never opened in a way that blocks, each replaced whole or not at all. What cannot be kept
+// is said in Problem(), for the player to be told once.
 class ReplayStore {
   public:
     static const QString LAST_RACE;
 
     // The folder the game uses, or any other (for tests).
     explicit ReplayStore(QString folder = DefaultFolder());
+    // Empty when the player has no data folder (see platform/UserFolders.h): nothing is then read,
+    // and every write fails and says why.
     static QString DefaultFolder();
 
     // "record-track1-5-laps.replay": the record race of track index 0 over 5 laps.
     static QString RecordName(int track, int laps);
+    // Empty without a folder.
     QString PathOf(const QString& name) const;
 
     // The file's contents; none when it is missing or is no file to read.

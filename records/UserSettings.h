@@ -16,11 +16,17 @@ class UserSettings {
     // that exists but cannot be used is set aside for the rest of the run: every record reads as
     // NO_RECORD and nothing is written to it.
     void ReadFastestRaceTime();
-    // Writes the whole table to the store. False when the store could not be saved, or was set
-    // aside; the records already on disk are then left as they were.
+    // Writes the whole table to the store, merged with the records on disk: the file is read again
+    // under its lock, so that records another game saved since are kept; of two records of a track
+    // and race length the faster stands, also in this table afterwards, and every other entry in
+    // the file is kept. False when the store could not be saved, or was set aside; the records
+    // already on disk are then left as they were.
     bool WriteFastestRaceTime();
     // Why the store was set aside, in words for the player; empty when it is in use.
     const QString& StoreProblem() const { return storeProblem; }
+    // Why the last save failed, in words for the player; empty after a save that succeeded, and
+    // for a store set aside (StoreProblem() says why).
+    const QString& SaveProblem() const { return saveProblem; }
 
     // NO_RECORD for a track or race length that holds no record.
     double FastestRaceTime(int track, int laps) const;
@@ -50,4 +56,5 @@ class UserSettings {
     // One-lap races are kept apart so that the 25-lap record only ever holds 25-lap times.
     RaceTimes oneLapTimes;
     QString storeProblem;
+    QString saveProblem;
 };

@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "app/Globals.h"
 #include "platform/Config.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
@@ -146,7 +147,10 @@ class GameFlowTest : public QObject {
             QCOMPARE(game.screens.canvas->items().size(), itemsOnMenu);
         }
         QCOMPARE(Told(watcher.Warnings().last()),
-                 QStringList({"Vantor", "Could not save the race records", "OK"}));
+                 QStringList({"Vantor",
+                              "Could not save the race records to " + configHome.RecordsFile() +
+                                  ": it is a folder, not a file.",
+                              "OK"}));
         QVERIFY(QDir().rmdir(configHome.RecordsFile()));
     }
 
@@ -154,9 +158,13 @@ class GameFlowTest : public QObject {
         // A five-lap race on the first track, the player idle, from a fresh game over this record:
         // the end screen's record line, and the record after it ("this race" for its own time).
         long ms = 0;
-        const auto race = [&](const QString& record, bool giveUp) {
-            Record("Track0/FiveLaps", record);
+        // With `meanwhile`, another game keeps the record while this one shows its menu, this
+        // one having read none.
+        const auto race = [&](const QString& record, bool giveUp, bool meanwhile = false) {
+            Record("Track0/FiveLaps", meanwhile ? "999.99" : record);
             Game game(pictures.Path());
+            if (meanwhile)
+                Record("Track0/FiveLaps", record);
             game.Keys("vvvv\n");
             game.Play(Qt::Key_Escape, giveUp ? QString(60, 'T') + "PR" : "");
             const QStringList end = game.RunToEnd().mid(4);
@@ -180,23 +188,90 @@ class GameFlowTest : public QObject {
         QCOMPARE(race(Seconds(best - 30), false), standing(Seconds(best - 30)));
         // A race given up is no finished race, however short: the standing record stays.
         QCOMPARE(race(Seconds(best), true), standing(Seconds(best)));
+        // Another game's faster record kept meanwhile stands, and this race is not announced as a
+        // new one; a slower one gives way.
+        QCOMPARE(race(Seconds(best - 30), false, true), standing(Seconds(best - 30)));
+        QCOMPARE(race(Seconds(best + 30), false, true), newRecord);
     }
 
-    void missingPicturesDirectoryBuildsNoScreensAndDropsKeys() {
-        const QString missing = pictures.Path() + QStringLiteral("missing/");
+    // A relative $XDG_CONFIG_HOME or $XDG_DATA_HOME is ignored, as the XDG rule says: nothing is
+    // written in the folder the game was started in. Without $HOME as well there is nowhere to keep
+    // anything: nothing is written, and the player is told why.
+    void relativeBaseFoldersAreIgnored() {
+        const QByteArray variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+        QMap<QByteArray, QByteArray> saved;
+        for (const QByteArray& variable : variables) saved[variable] = qgetenv(variable);
+        const QString startedIn = QDir::currentPath();
+        const auto restore = qScopeGuard([&] {
+            for (const QByteArray& variable : variables) qputenv(variable, saved[variable]);
+            QDir::setCurrent(startedIn);
+        });
+        const QTemporaryDir home;
+        const QTemporaryDir current;
+        QVERIFY(QDir::setCurrent(current.path()));
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", "config");
+        qputenv("XDG_DATA_HOME", "data");
+        const auto oneLapRace = [this] {
+            MessageBoxWatcher boxes;
+            Game game(pictures.Path());
+            game.Keys("vv<vv\n");
+            game.RunToEnd();
+            return boxes.Warnings();
+        };
+        QCOMPARE(oneLapRace().size(), 0);
+        QVERIFY(QFileInfo(home.filePath(".config/Vantor.ini")).isFile());
+        QVERIFY(QFileInfo(home.filePath(".local/share/vantor/replays/last.replay")).isFile());
+        const auto entries = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden;
+        QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
+
+        qunsetenv("HOME");
+        const QList<ShownWarning> told = oneLapRace();
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(Told(told[0]), QStringList({"Vantor",
+                                             "Could not save the race records: there is no folder "
+                                             "to keep them in, as $XDG_CONFIG_HOME is not an "
+                                             "absolute path, and $HOME is not set.",
+                                             "OK"}));
+        QCOMPARE(Told(told[1]), QStringList({"Vantor",
+                                             "Could not keep the replay last.replay: there is no "
+                                             "folder to keep it in, as $XDG_DATA_HOME is not an "
+                                             "absolute path, and $HOME is not set.",
+                                             "OK"}));
+        QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
+    }
+
+    // Without the pictures directory, or without its first track preview, the player's one answer
+    // is "Quit": no screens are built (so the program ends) and keys are dropped meanwhile.
+    void missingPicturesBuildNoScreensAndDropKeys_data() {
+        QTest::addColumn<bool>("folderThere");
+        QTest::newRow("missing directory") << false;
+        QTest::newRow("missing first preview") << true;
+    }
+    void missingPicturesBuildNoScreensAndDropKeys() {
+        QFETCH(bool, folderThere);
+        const PreviewDirectory withoutFirst;
+        QVERIFY(QFile::remove(withoutFirst.Path() + "track_pics/TrackPix1.png"));
+        const QString dir = folderThere ? withoutFirst.Path() : pictures.Path() + "missing/";
         MessageBoxWatcher watcher;
-        Game game(missing);
+        Game game(dir);
         for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q})
             game.Play(key, "PRpr");
         QCOMPARE(watcher.Warnings().size(), 1);
         QCOMPARE(Told(watcher.Warnings().first()),
-                 QStringList({"Vantor", "Could not locate Directory " + missing, "Quit"}));
+                 QStringList({"Vantor",
+                              (folderThere ? "Could not load Track Images from "
+                                           : "Could not locate Directory ") +
+                                  dir,
+                              "Quit"}));
         QVERIFY(!game.widget.ScreensReady());
         QVERIFY(game.widget.isVisible());
-        // The screens and the previews, none made.
+        // The screens and the records, none made.
         QCOMPARE((QList<const void*>{game.screens.start, game.screens.race, game.screens.end,
-                                     game.widget.GetTrackImage(0)}),
+                                     vantorConfig}),
                  QList<const void*>(4, nullptr));
+        if (!folderThere)
+            QCOMPARE(game.widget.GetTrackImage(0), nullptr);
     }
 };
 

@@ -2,6 +2,7 @@
 // files (a fixed seed, so a failure repeats).
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QtTest>
 
@@ -12,7 +13,9 @@
 #include "app/Globals.h"
 #include "platform/Config.h"
 #include "platform/GameFacts.h"
+#include "platform/TrustedFile.h"
 #include "records/UserSettings.h"
+#include "tests/support/CompareCase.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
@@ -47,6 +50,12 @@ const QList<QByteArray> MUTATION_PIECES = QByteArrayLiteral(
                                               "\n|\r\n|[|]|=|\"|\\|\\xdc00|;|%|%U|@|\0|\xff|\xc3| "
                                               "|[vantor]\n|\xef\xbb\xbf|9|e9|\nlone=\"\\xdc00\"\n")
                                               .split('|');
+
+// INI-shaped, with comments and quoted section names, and no race records.
+const QByteArray GIT_CONFIG =
+    "# kept by hand\n[core]\n\trepositoryformatversion = 0\n\tbare = false\n"
+    "[remote \"origin\"]\n\turl = https://example.org/game.git\n"
+    "\tfetch = +refs/heads/*:refs/remotes/origin/*\n; the end\n";
 
 using Entries = QMap<QString, QString>;  // "group/key" to text
 
@@ -142,6 +151,9 @@ class TestRecords : public QObject {
     void generatedAndDamagedFilesRoundTrip();
     void onlyARegularFileIsTheStore_data();
     void onlyARegularFileIsTheStore();
+    void onlyTheRecordLinesAreRewritten();
+    void twoGamesOnOneFileLoseNothing();
+    void aHeldLockNeitherHangsNorLosesRecords();
 
   private:
     void RunUnprivileged();
@@ -236,6 +248,8 @@ void TestRecords::onlyARegularFileIsTheStore_data() {
         {"folder", "folder", "is a folder, not a file"},
         {"oversized file", "oversized", "is too large to be a race records file (over 1 MiB)"},
         {"damaged file", "damaged", "is damaged: it is not a race records file the game can read"},
+        {"link to another program's INI file", "link foreign",
+         "is not a race records file (it has no [vantor] section)"},
         {"unreadable file", "unreadable", "cannot be read"},
     };
     for (const auto& [name, node, problem] : rows)
@@ -263,6 +277,8 @@ void TestRecords::onlyARegularFileIsTheStore() {
         QCOMPARE(mkfifo(QFile::encodeName(made), 0666), 0);
     } else if (kind == "folder") {
         QVERIFY(QDir().mkpath(made + "/inside"));
+    } else if (kind == "foreign") {
+        QVERIFY(Write(made, GIT_CONFIG));
     } else if (kind != "missing") {
         QVERIFY(Write(made,
                       "[other]\nkept=yes\n[vantor]\nLapTime\\Track0\\TenLaps=70.5\n" +
@@ -306,6 +322,139 @@ void TestRecords::onlyARegularFileIsTheStore() {
     QCOMPARE(box.text, QString("The race records file %1 %2.\n\nYour race records will not be kept "
                                "this time; the game leaves it as it is.")
                            .arg(file, problem));
+}
+
+// A records file kept by hand, with Windows line ends: a save changes the record lines it must
+// and adds the missing ones to the records section; every other line stays as it was, in its
+// place. Another program's INI file gets no group added by any store.
+void TestRecords::onlyTheRecordLinesAreRewritten() {
+    const QByteArray before =
+        "; my records\r\n[remote \"origin\"]\r\n\turl = https://example.org/x.git\r\n"
+        "[vantor]\r\n# the best so far\r\nLapTime\\Track0\\TenLaps = 70.5 ; good\r\n"
+        "LapTime\\Track3\\FiveLaps=abc\r\nLapTime\\Track4\\FiveLaps = 33.5 ; mine\r\n\r\n"
+        "[other]\r\nkept=yes";
+    QDir(storePath).removeRecursively();
+    QVERIFY(Write(storePath, before));
+    UserSettings records;
+    records.ReadFastestRaceTime();
+    QCOMPARE(records.StoreProblem(), QString());
+    records.UpdateFastestRaceTime(0, 10, 61.5);
+    QVERIFY(records.WriteFastestRaceTime());
+    const QByteArray after = Contents(storePath);
+    const auto linesBut = [](const QByteArray& contents, const QByteArray& records) {
+        QList<QByteArray> lines = contents.split('\n');
+        lines.removeIf([&](const QByteArray& line) { return line.startsWith(records); });
+        return lines;
+    };
+    // Every line but the changed and added records, byte for byte and in order.
+    QCOMPARE(linesBut(after, "LapTime\\"), linesBut(before, "LapTime\\"));
+    QVERIFY(after.contains("\r\nLapTime\\Track0\\TenLaps = 61.5\r\n"));
+    QVERIFY(after.contains("\r\nLapTime\\Track3\\FiveLaps=999.99\r\n"));
+    QVERIFY(after.contains("\r\nLapTime\\Track4\\FiveLaps = 33.5 ; mine\r\n"));
+    QCOMPARE(after.count("\r\n"), after.count('\n'));
+    // The records added stand in the records section, before the blank line that closes it.
+    const Entries saved = Config(STORE_NAME).allEntries();
+    QCOMPARE(Lines(saved),
+             Lines(WithRecords({{"remote \"origin\"/url", "https://example.org/x.git"},
+                                {"vantor/LapTime/Track0/TenLaps", "61.5"},
+                                {"vantor/LapTime/Track4/FiveLaps", "33.5"},
+                                {"other/kept", "yes"}})));
+    const qsizetype added = after.indexOf("\r\nLapTime\\Track9\\OneLap=999.99\r\n");
+    QVERIFY(added > after.indexOf("[vantor]") && added < after.indexOf("\r\n\r\n[other]"));
+
+    // Saved again with nothing changed, the file stays as it is.
+    QVERIFY(records.WriteFastestRaceTime());
+    QCOMPARE(Contents(storePath), after);
+
+    QVERIFY(Write(storePath, GIT_CONFIG));
+    {
+        Config settings(STORE_NAME);
+        settings.setGroup("sound");
+        settings.writeEntry("muted", "true");
+        QCOMPARE(settings.save(), false);
+        QCOMPARE(settings.errorString(), "it holds another program's settings");
+    }
+    QCOMPARE(Contents(storePath), GIT_CONFIG);
+}
+
+// Two games read the same file at start-up, and each saves its own new records after the other
+// saved: every record survives, of two times for one race the faster, and nothing else is lost.
+void TestRecords::twoGamesOnOneFileLoseNothing() {
+    QDir(storePath).removeRecursively();
+    QVERIFY(Write(storePath, "[other]\nkept=yes\n[vantor]\nLapTime\\Track5\\FiveLaps=40\n"));
+    UserSettings first;
+    UserSettings second;
+    first.ReadFastestRaceTime();
+    second.ReadFastestRaceTime();
+    // track, laps, the first game's time, the second's (0: none), the time that stands
+    const std::tuple<int, int, double, double, double> races[] = {
+        {0, 5, 61.5, 0, 61.5},      // only the first game
+        {1, 5, 0, 72.25, 72.25},    // only the second
+        {2, 10, 90.0, 80.0, 80.0},  // both, the second faster
+        {3, 1, 20.0, 25.0, 20.0},   // both, the first faster though it saved first
+        {5, 5, 0, 0, 40.0},         // neither: the record from before stays
+    };
+    for (const auto& [track, laps, firstTime, secondTime, standing] : races) {
+        first.UpdateFastestRaceTime(track, laps, firstTime);
+        second.UpdateFastestRaceTime(track, laps, secondTime);
+    }
+    QVERIFY(first.WriteFastestRaceTime());
+    QVERIFY(second.WriteFastestRaceTime());
+    UserSettings after;
+    after.ReadFastestRaceTime();
+    for (const auto& [track, laps, firstTime, secondTime, standing] : races) {
+        const QByteArray race = QByteArray::number(track) + " over " + QByteArray::number(laps);
+        COMPARE_CASE(after.FastestRaceTime(track, laps), standing, "on disk: track " + race);
+        // The game that saved last holds what is on disk; the other keeps what it knew.
+        COMPARE_CASE(second.FastestRaceTime(track, laps), standing, "second game: track " + race);
+    }
+    QCOMPARE(first.FastestRaceTime(1, 5), UserSettings::NO_RECORD);
+    QCOMPARE(Config(STORE_NAME).allEntries().value("other/kept"), QString("yes"));
+}
+
+// While another holder keeps the file's lock, a save waits a moment, then fails and says so,
+// leaving the file as it was and the records in memory; the next save keeps them. A lock its
+// holder left behind when it ended is taken over at once.
+void TestRecords::aHeldLockNeitherHangsNorLosesRecords() {
+    const QByteArray before = "[vantor]\nLapTime\\Track0\\FiveLaps=70.5\n";
+    QDir(storePath).removeRecursively();
+    QVERIFY(Write(storePath, before));
+    UserSettings records;
+    records.ReadFastestRaceTime();
+    records.UpdateFastestRaceTime(0, 5, 61.5);
+    QElapsedTimer waited;
+    {
+        QLockFile held(storePath + ".lock");
+        QVERIFY(held.tryLock(0));
+        waited.start();
+        QCOMPARE(records.WriteFastestRaceTime(), false);
+        QVERIFY2(waited.elapsed() < 3 * FileLock::WAIT_MS,
+                 qPrintable(QString::number(waited.elapsed())));
+        QCOMPARE(records.SaveProblem(), "Could not save the race records to " + storePath +
+                                            ": another game kept it locked.");
+        QCOMPARE(Contents(storePath), before);
+        QCOMPARE(records.FastestRaceTime(0, 5), 61.5);
+    }
+    QVERIFY(records.WriteFastestRaceTime());
+    QCOMPARE(records.SaveProblem(), QString());
+    QCOMPARE(Config(STORE_NAME).allEntries().value("vantor/LapTime/Track0/FiveLaps"), "61.5");
+
+    // A game that ended holding the lock: a child process takes it and ends without a word.
+    const pid_t child = fork();
+    if (child == 0) {
+        QLockFile left(storePath + ".lock");
+        _exit(left.tryLock(0) ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(status, 0);
+    QVERIFY(QFileInfo::exists(storePath + ".lock"));
+    records.UpdateFastestRaceTime(0, 5, 55.0);
+    waited.start();
+    QVERIFY(records.WriteFastestRaceTime());
+    QVERIFY2(waited.elapsed() < FileLock::WAIT_MS, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(Config(STORE_NAME).allEntries().value("vantor/LapTime/Track0/FiveLaps"), "55");
+    QVERIFY(!QFileInfo::exists(storePath + ".lock"));
 }
 
 // Root reads any file, so the unreadable case runs again in a child process as the user nobody.

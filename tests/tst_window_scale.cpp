@@ -9,12 +9,30 @@
 #include "platform/ScaledStage.h"
 #include "tests/support/CompareCase.h"
 #include "tests/support/GameFixture.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/Pixels.h"
 
 namespace {
 
 const QSize STAGE(240, 300);
 const QRect VIEW_AT_1X(8, -3, 225, 292);
+
+// The test's desktop: a large screen and a small one beside it, each with a scale of its own (5 and
+// 3), larger than any window the other tests ask for.
+const QRect LARGE_SCREEN(0, 0, 2560, 1600);
+const QRect SMALL_SCREEN(2560, 0, 800, 1000);
+const QSize DESKTOP(3360, 1600);
+
+QByteArray ScreenJson(const char* name, QRect screen) {
+    return QStringLiteral(R"({"name": "%1", "x": %2, "y": %3, "width": %4, "height": %5,)"
+                          R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})")
+        .arg(name)
+        .arg(screen.x())
+        .arg(screen.y())
+        .arg(screen.width())
+        .arg(screen.height())
+        .toUtf8();
+}
 
 QImage Shot(QWidget& window, QSize size) {
     window.resize(size);
@@ -100,6 +118,58 @@ class WindowScaleTest : public QObject {
         stage.resize(720, 900);
         QTRY_COMPARE(laterView.transform(), QTransform::fromScale(3, 3));
         QCOMPARE(laterScreen.geometry(), QRect(0, 0, 720, 900));
+    }
+
+    // The stage never grows past the scale that fits the screen it is on, whatever the window's
+    // size; a window larger than the desktop is brought back to it, so the memory its picture takes
+    // stays bounded; fullscreen gets the scale that fits its screen.
+    void scaleIsCappedByTheScreen() {
+        QCOMPARE(QGuiApplication::screens().size(), 2);
+        Canvas canvas;
+        ScaledStage stage(STAGE, nullptr);
+        QWidget screen(&stage);
+        const CanvasView view(&canvas, &screen, VIEW_AT_1X);
+        // A 5x window whose middle lies on the small screen: 3x there, centred on green.
+        stage.setGeometry(QRect(QPoint(SMALL_SCREEN.x() - 200, 0), STAGE * 5));
+        stage.show();
+        QTRY_COMPARE(stage.screen()->geometry(), SMALL_SCREEN);
+        QTRY_COMPARE(stage.size(), STAGE * 5);
+        QCOMPARE(stage.MaximumScale(), 3);
+        QCOMPARE(stage.Scale(), 3);
+        QCOMPARE(screen.geometry(), QRect(QPoint(240, 300), STAGE * 3));
+        QCOMPARE(view.transform(), QTransform::fromScale(3, 3));
+        // Moved to the large screen without a resize, it takes the 5x that fits there.
+        stage.move(100, 0);
+        QTRY_COMPARE(stage.screen()->geometry(), LARGE_SCREEN);
+        QTRY_COMPARE(stage.Scale(), 5);
+
+        const bool measured = ResetPeakMemory();
+        const long before = PeakMemoryKiB();
+        for (const QSize huge : {QSize(16000, 20000), QSize(32767, 32767), QSize(4000, 900)}) {
+            const QString window = QString("%1x%2: ").arg(huge.width()).arg(huge.height());
+            stage.resize(huge);
+            QTRY_COMPARE(
+                window + QString::number(stage.width()) + 'x' + QString::number(stage.height()),
+                window + QString::number(std::min(huge.width(), DESKTOP.width())) + 'x' +
+                    QString::number(std::min(huge.height(), DESKTOP.height())));
+            stage.repaint();
+            QCOMPARE(window + QString::number(stage.Scale()),
+                     window + QString::number(huge.height() < 1500 ? 3 : 5));
+        }
+        // The largest window then is the desktop's, 21 MB of picture; one of 16000 x 20000 took 1.2
+        // GB.
+        if (measured)
+            QVERIFY2(PeakMemoryKiB() - before < 100 * 1024,
+                     qPrintable(QString("peak grew by %1 KiB").arg(PeakMemoryKiB() - before)));
+
+        for (const QRect& shownOn : {SMALL_SCREEN, LARGE_SCREEN}) {
+            stage.showNormal();
+            stage.setGeometry(QRect(shownOn.topLeft() + QPoint(10, 10), STAGE));
+            QTRY_COMPARE(stage.screen()->geometry(), shownOn);
+            stage.showFullScreen();
+            QTRY_COMPARE(stage.size(), shownOn.size());
+            QCOMPARE(stage.Scale(), shownOn == SMALL_SCREEN ? 3 : 5);
+        }
     }
 
     // Each screen at 2x and 3x against the same screen at 1x: outside the texts every pixel is the
@@ -217,5 +287,16 @@ class WindowScaleTest : public QObject {
     }
 };
 
-QTEST_MAIN(WindowScaleTest)
+int main(int argc, char* argv[]) {
+    QTemporaryFile screens;
+    if (!screens.open() ||
+        screens.write("{\"screens\": [" + ScreenJson("large", LARGE_SCREEN) + ", " +
+                      ScreenJson("small", SMALL_SCREEN) + "]}") < 0 ||
+        !screens.flush())
+        qFatal("The test's screens could not be written");
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    QApplication application(argc, argv);
+    WindowScaleTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window_scale.moc"

@@ -19,9 +19,8 @@ struct PreviewDirectory : QTemporaryDir {
     QString Path() const { return path() + '/'; }
 };
 
-// Points the settings store, and the replays folder beside it, at an empty temporary folder.
-// Construct it before any store is opened in the process: the store's location is fixed on first
-// use.
+// Points the settings store, and the replays folder beside it, at an empty temporary folder. The
+// stores look at these variables each time they open.
 struct TemporaryConfigHome : QTemporaryDir {
     // In `parent`, when given: a folder in memory spares a test that saves often the disk's syncs.
     explicit TemporaryConfigHome(const QString& parent = QDir::tempPath())
