@@ -8,6 +8,7 @@
 #include "race/ReplayFile.h"
 #include "race/RulesIdentity.h"
 #include "tests/support/Autopilot.h"
+#include "tests/support/CarTrace.h"
 #include "tests/support/CompareCase.h"
 #include "tests/support/RaceFixture.h"
 #include "tests/support/Sanitizers.h"
@@ -16,43 +17,17 @@ constexpr int EASY = 0, HARD = 2;
 constexpr int TRACK_1 = 0, TRACK_2 = 1, TRACK_4 = 3, TRACK_15 = 14;
 constexpr int NEVER = -1;
 
-// What a player sees of one car at one moment.
-struct CarSeen {
-    QPointF position;
-    int frame = -1;
-    bool shown = false;
-    double level = 0;
-};
-
-static CarSeen Seen(const RaceCar* car) {
-    return car == nullptr ? CarSeen{}
-                          : CarSeen{car->pos(), car->frame(), car->isVisible(), car->zValue()};
-}
-
 // Both cars and the texts after every timeout.
 struct RaceTrace {
-    QVector<CarSeen> blue, yellow;
+    CarTrace blue, yellow;
     QStringList texts;
 
     void Note(const Race& race) {
-        blue << Seen(race.SeatCar(blueSeat));
-        yellow << Seen(race.SeatCar(yellowSeat));
+        blue << CarSeen(race.SeatCar(blueSeat));
+        yellow << CarSeen(race.SeatCar(yellowSeat));
         texts << race.LapText(blueSeat) + ' ' + race.LapText(yellowSeat) + ' ' + race.ClockText();
     }
 };
-
-// The same cars at the same places, timeout by timeout; a failure names the first that differs.
-static void CompareCars(const QVector<CarSeen>& actual, const QVector<CarSeen>& expected,
-                        const QByteArray& car) {
-    COMPARE_CASE(actual.size(), expected.size(), car + " timeouts");
-    for (int i = 0; i < actual.size(); ++i) {
-        const QByteArray name = car + " after timeout " + QByteArray::number(i + 1);
-        COMPARE_CASE(actual[i].position, expected[i].position, name);
-        COMPARE_CASE(actual[i].frame, expected[i].frame, name);
-        COMPARE_CASE(actual[i].shown, expected[i].shown, name);
-        COMPARE_CASE(actual[i].level, expected[i].level, name);
-    }
-}
 
 // The race of a replay run again from its inputs on a canvas of its own, to its end.
 static RaceTrace Rerun(const Replay& replay) {
@@ -78,12 +53,6 @@ static Replay Reread(const Replay& replay) {
 static QByteArray Golden(const char* file) {
     QFile golden(QStringLiteral(REPLAY_DIR "/") + file);
     return golden.open(QIODevice::ReadOnly) ? golden.readAll() : QByteArray();
-}
-
-// The arrows a person presses for a race key.
-static int KeyCode(RaceKey key) {
-    const int codes[] = {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down};
-    return codes[int(key)];
 }
 
 class TestReplays : public QObject {
@@ -123,9 +92,7 @@ class TestReplays : public QObject {
         QFETCH(int, giveUpAt);
         QFETCH(RaceOutcome, outcome);
         RaceFixture race;
-        Autopilot player(Autopilot::RacingLine(track), blueSeat, speed, [&](const RaceInput& in) {
-            in.pressed ? race.Press(KeyCode(in.key)) : race.Release(KeyCode(in.key));
-        });
+        Autopilot player(Autopilot::RacingLine(track), blueSeat, speed, race.AtTheKeys());
         race.screen.Initialize(track, level, laps);
         const Race& played = race.screen.CurrentRace();
         RaceTrace live;
@@ -158,8 +125,8 @@ class TestReplays : public QObject {
         const Replay reread = Reread(recorded);
         QVERIFY(reread == recorded);
         const RaceTrace again = Rerun(reread);
-        CompareCars(again.blue, live.blue, "blue car");
-        CompareCars(again.yellow, live.yellow, "yellow car");
+        QCOMPARE(Difference(again.blue, live.blue), QString());
+        QCOMPARE(Difference(again.yellow, live.yellow), QString());
         QCOMPARE(again.texts, live.texts);
         QVERIFY2(CheckReplay(reread).Reproduces(), qPrintable(CheckReplay(reread).difference));
     }
@@ -182,18 +149,15 @@ class TestReplays : public QObject {
         for (const int speed : {0, 4}) {
             const QByteArray name = speed == 0 ? "player standing" : "player driving";
             RaceFixture race;
-            Autopilot player(
-                Autopilot::RacingLine(TRACK_15), blueSeat, speed, [&](const RaceInput& in) {
-                    in.pressed ? race.Press(KeyCode(in.key)) : race.Release(KeyCode(in.key));
-                });
+            Autopilot player(Autopilot::RacingLine(TRACK_15), blueSeat, speed, race.AtTheKeys());
             race.screen.Initialize(RaceSettings{TRACK_15, HARD, 1, RaceMode::timeTrial}, ghost);
             const RaceRun& run = race.screen.Run();
-            QVector<CarSeen> ghostSeen;
+            CarTrace ghostSeen;
             bool touched = false;
             while (!run.MainRace().Decided()) {
                 player.Drive(run.MainRace());
                 race.Ticks();
-                ghostSeen << Seen(run.GhostRace()->SeatCar(yellowSeat));
+                ghostSeen << CarSeen(run.GhostRace()->SeatCar(yellowSeat));
                 const QPointF drawn = race.screen.GhostCar().pos();
                 COMPARE_CASE(drawn, ghostSeen.last().position, name);
                 touched |= race.screen.GhostCar().collidesWithItem(&race.User()) &&
@@ -203,7 +167,8 @@ class TestReplays : public QObject {
                     COMPARE_CASE(race.User().crashCount, 0, name);
             }
             COMPARE_CASE(run.MainRace().Car(computerControl), nullptr, name);
-            CompareCars(ghostSeen, recordTrace.yellow.mid(0, ghostSeen.size()), name);
+            COMPARE_CASE(Difference(ghostSeen, recordTrace.yellow.mid(0, ghostSeen.size())),
+                         QString(), name);
             COMPARE_CASE(race.screen.GhostCar().opacity() < 1, true, name);
             race.Ticks(2);
             // Standing, the player is passed by the ghost and loses at the record's own time.

@@ -27,6 +27,13 @@ class Autopilot {
     // Looks at the race before its next timeout and sends the keys it wants.
     void Drive(const Race& race);
 
+    // The keyboard's key for a race key: the arrows for the blue car, W A S D for the yellow.
+    static int KeyCode(const RaceInput& input) {
+        const int keys[SEAT_COUNT][4] = {{Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down},
+                                         {Qt::Key_A, Qt::Key_W, Qt::Key_D, Qt::Key_S}};
+        return keys[input.player][int(input.key)];
+    }
+
   private:
     void Want(RaceKey key, bool held, bool resend);
     int Along(int index) const;

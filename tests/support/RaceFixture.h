@@ -4,6 +4,7 @@
 
 #include "platform/Canvas.h"
 #include "race/VantorScreen.h"
+#include "tests/support/Autopilot.h"
 
 using Text = VantorScreen::RaceText;
 const char* const LEVEL_NAMES[] = {"Easy", "Medium", "Hard"};
@@ -28,6 +29,13 @@ struct RaceFixture {
     }
     void Press(int key) { screen.keyPressEvent(key); }
     void Release(int key) { screen.keyReleaseEvent(key); }
+    // A player's race keys, sent to the screen as the keyboard's.
+    Autopilot::SendKey AtTheKeys() {
+        return [this](const RaceInput& input) {
+            const int key = Autopilot::KeyCode(input);
+            input.pressed ? Press(key) : Release(key);
+        };
+    }
     RaceCar& User() const { return *screen.Car(userControl); }
     RaceCar& Computer() const { return *screen.Car(computerControl); }
     QString TextOf(VantorScreen::RaceText text) const { return screen.Text(text).text(); }
