@@ -21,20 +21,21 @@ constexpr int MOST_TIMEOUTS = 20000;
 constexpr int EASY = 0, MEDIUM = 1, HARD = 2;
 const char* const LEVELS[] = {"Easy", "Medium", "Hard"};
 
-// A race run on a canvas of its own to its end, the autopilots at the keys of their seats;
-// what one seat's car did, timeout by timeout.
-static CarTrace Drive(RaceRun& run, std::vector<Autopilot>& players, RaceSeat traced,
-                      const std::function<void(const Race&)>& before = {}) {
+// A race run to its end, what each seat's car did timeout by timeout; before every timeout
+// `before` may press keys.
+struct Traces {
+    CarTrace blue, yellow;
+};
+static Traces Drive(RaceRun& run, const std::function<void(const Race&)>& before) {
     const Race& race = run.MainRace();
-    CarTrace trace;
+    Traces traces;
     while (race.Phase() != Race::phaseIdle && race.Timeouts() < MOST_TIMEOUTS) {
-        if (before)
-            before(race);
-        for (Autopilot& player : players) player.Drive(race);
+        before(race);
         run.TimeEvent();
-        trace << CarSeen(race.SeatCar(traced));
+        traces.blue << CarSeen(race.SeatCar(blueSeat));
+        traces.yellow << CarSeen(race.SeatCar(yellowSeat));
     }
-    return trace;
+    return traces;
 }
 
 class TwoPlayersTest : public QObject {
@@ -52,10 +53,10 @@ class TwoPlayersTest : public QObject {
         Canvas canvas;
         RaceRun blueRace(canvas);
         blueRace.Start(RaceSettings{TRACK_1, EASY, 1, RaceMode::timeTrial});
-        std::vector<Autopilot> blue{
-            Autopilot(Autopilot::RacingLine(TRACK_1), blueSeat, 4,
-                      [&](const RaceInput& input) { blueRace.KeyEvent(input); })};
-        const CarTrace blueTrace = Drive(blueRace, blue, blueSeat);
+        Autopilot blue(Autopilot::RacingLine(TRACK_1), blueSeat, 4,
+                       [&](const RaceInput& input) { blueRace.KeyEvent(input); });
+        const CarTrace blueTrace =
+            Drive(blueRace, [&](const Race& race) { blue.Drive(race); }).blue;
         QCOMPARE(blueRace.MainRace().Outcome(), RaceOutcome::blueWon);
 
         Canvas yellowCanvas;
@@ -64,16 +65,14 @@ class TwoPlayersTest : public QObject {
         const RaceCar& startingBlue = *yellowRace.MainRace().SeatCar(blueSeat);
         RaceCar& yellowCar = *yellowRace.MainRace().SeatCar(yellowSeat);
         yellowCar.setPos(startingBlue.pos());
-        std::vector<TimedInput> blueKeys = blueRace.MainRace().Inputs();
+        const std::vector<TimedInput>& blueKeys = blueRace.MainRace().Inputs();
         std::size_t next = 0;
-        std::vector<Autopilot> none;
-        const CarTrace yellowTrace = Drive(yellowRace, none, yellowSeat, [&](const Race& race) {
-            for (; next < blueKeys.size() && blueKeys[next].tick == race.Timeouts(); ++next) {
-                RaceInput input = blueKeys[next].input;
-                input.player = yellowSeat;
-                yellowRace.KeyEvent(input);
-            }
-        });
+        const CarTrace yellowTrace =
+            Drive(yellowRace, [&](const Race& race) {
+                for (; next < blueKeys.size() && blueKeys[next].tick == race.Timeouts(); ++next)
+                    yellowRace.KeyEvent(RaceInput{yellowSeat, blueKeys[next].input.key,
+                                                  blueKeys[next].input.pressed});
+            }).yellow;
         QCOMPARE(yellowRace.MainRace().Outcome(), RaceOutcome::yellowWon);
         QCOMPARE(yellowRace.MainRace().ElapsedMs(), blueRace.MainRace().ElapsedMs());
         QCOMPARE(Difference(yellowTrace, blueTrace), QString());
@@ -137,38 +136,30 @@ class TwoPlayersTest : public QObject {
         const auto send = [&](const RaceInput& input) { run.KeyEvent(input); };
         Autopilot first(Autopilot::RacingLine(TRACK_1), blueSeat, 2, send);
         Autopilot second(Autopilot::RacingLine(TRACK_1), yellowSeat, 5, send);
-        CarTrace blue, yellow;
         int contacts = 0;
-        std::vector<Autopilot> none;
-        Drive(run, none, blueSeat, [&](const Race& race) {
+        const Traces played = Drive(run, [&](const Race& race) {
             first.Drive(race);
             if (race.Timeouts() > 80)
                 second.Drive(race);
-            blue << CarSeen(race.SeatCar(blueSeat));
-            yellow << CarSeen(race.SeatCar(yellowSeat));
             const RaceCar* car = race.SeatCar(yellowSeat);
             contacts += car != nullptr && car->collidingSprites().contains(race.SeatCar(blueSeat));
         });
         QVERIFY(contacts > 0);
         QCOMPARE(run.MainRace().Phase(), Race::phaseIdle);
-        const Replay played = run.Recorded();
-        QVERIFY(std::any_of(played.inputs.begin(), played.inputs.end(),
+        const Replay replay = run.Recorded();
+        QVERIFY(std::any_of(replay.inputs.begin(), replay.inputs.end(),
                             [](const TimedInput& in) { return in.input.player == yellowSeat; }));
-        const ReplayFile::Reading reading = ReplayFile::Read(ReplayFile::Write(played));
+        const ReplayFile::Reading reading = ReplayFile::Read(ReplayFile::Write(replay));
         QVERIFY2(reading.replay, qPrintable(reading.error));
-        QVERIFY(*reading.replay == played);
-        QCOMPARE(CheckReplay(played).difference, QString());
+        QVERIFY(*reading.replay == replay);
+        QCOMPARE(CheckReplay(replay).difference, QString());
 
         Canvas again;
         RaceRun watched(again);
         watched.Watch(*reading.replay);
-        CarTrace blueAgain, yellowAgain;
-        Drive(watched, none, blueSeat, [&](const Race& race) {
-            blueAgain << CarSeen(race.SeatCar(blueSeat));
-            yellowAgain << CarSeen(race.SeatCar(yellowSeat));
-        });
-        QCOMPARE(Difference(blueAgain, blue), QString());
-        QCOMPARE(Difference(yellowAgain, yellow), QString());
+        const Traces watchedAgain = Drive(watched, [](const Race&) {});
+        QCOMPARE(Difference(watchedAgain.blue, played.blue), QString());
+        QCOMPARE(Difference(watchedAgain.yellow, played.yellow), QString());
     }
 
     // With one pad, it drives the blue car and W A S D the yellow one; with two, the second pad
