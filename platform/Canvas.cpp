@@ -4,8 +4,6 @@
 
 #include "platform/Sprite.h"
 
-const QColor Canvas::BACKGROUND(0, 128, 0);
-
 Canvas::Canvas(QObject* parent) : QGraphicsScene(0, 0, WIDTH, HEIGHT, parent) {
     setBackgroundBrush(BACKGROUND);
     // Items move every tick; a BSP index would be rebuilt constantly for a handful of items.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QGraphicsScene>
 #include <vector>
 
@@ -15,7 +16,7 @@ class Canvas : public QGraphicsScene {
   public:
     static constexpr int WIDTH = CANVAS_WIDTH;
     static constexpr int HEIGHT = CANVAS_HEIGHT;
-    static const QColor BACKGROUND;
+    static inline const QColor BACKGROUND{0, 128, 0};
 
     explicit Canvas(QObject* parent = nullptr);
     ~Canvas() override;
