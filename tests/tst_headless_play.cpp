@@ -8,36 +8,130 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/support/OtherAccount.h"
 #include "tests/support/Pixels.h"
 
 namespace {
 
-// Carries a viewer's TCP connections to a Unix socket, for viewers that cannot open one.
-class SocketBridge : public QObject {
-  public:
-    explicit SocketBridge(const QString& socket) {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this, socket] {
-            QTcpSocket* viewer = server.nextPendingConnection();
-            auto* served = new QLocalSocket(viewer);
-            connect(viewer, &QTcpSocket::readyRead, served,
-                    [viewer, served] { served->write(viewer->readAll()); });
-            connect(served, &QLocalSocket::readyRead, viewer,
-                    [viewer, served] { viewer->write(served->readAll()); });
-            connect(served, &QLocalSocket::disconnected, viewer, &QTcpSocket::disconnectFromHost);
-            connect(viewer, &QTcpSocket::disconnected, viewer, &QObject::deleteLater);
-            served->connectToServer(socket);
-        });
-    }
-    quint16 Port() const { return server.serverPort(); }
+constexpr int WAIT_MS = 10000, GONE_MS = 5000, WRONG_LOGINS = 8;
 
-  private:
-    QTcpServer server;
+// What other accounts on this machine may try: the checks below knock on Unix sockets, as the
+// account nobody or as this one.
+
+// A connection to a Unix socket, -1 when refused. Reads give up after a few seconds, so that a
+// server that goes quiet fails a check instead of hanging it.
+int Connect(const QByteArray& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    const timeval patience{5, 0};
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience) == 0 &&
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+bool Receive(int fd, void* data, size_t size) {
+    return ::recv(fd, data, size, MSG_WAITALL) == ssize_t(size);
+}
+bool Send(int fd, const void* data, size_t size) {
+    return ::send(fd, data, size, MSG_NOSIGNAL) == ssize_t(size);
+}
+
+// Runs the check in a child process as the account nobody, as `setpriv --reuid=nobody
+// --regid=nogroup --clear-groups` would, and returns its exit code (0 to 254), or -1 when the child
+// could not become nobody; needs root. The child is a copy of a process that may have threads, so
+// the check makes system calls only: no allocation, no Qt but reading what was made before.
+int AsNobody(const std::function<int()>& check) {
+    const passwd* nobody = ::getpwnam("nobody");
+    const group* nogroup = ::getgrnam("nogroup");
+    if (nobody == nullptr || nogroup == nullptr)
+        return -1;
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nogroup->gr_gid;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+            ::setresuid(uid, uid, uid) != 0)
+            ::_exit(255);
+        ::_exit(check());
+    }
+    int status = 0;
+    const bool exited = child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status);
+    return exited && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+// How one login with a wrong password fared on a VNC server's Unix socket: no connection; connected
+// but not asked for a password; asked and turned down; asked and let in all the same.
+enum class Login { Unreachable, TurnedAway, Rejected, LetIn };
+Login WrongVncLogin(const QByteArray& socket) {
+    const int fd = Connect(socket);
+    // RFB 3.8: the versions, then the security types offered (none when the server turns the
+    // client away), then for VNC authentication a challenge, the answer and the result.
+    static constexpr char version[] = "RFB 003.008\n";
+    static constexpr unsigned char vncAuthentication = 2;
+    unsigned char serverVersion[12], typeCount = 0, types[255], challenge[16];
+    const unsigned char wrongAnswer[16] = {};
+    quint32 result = 0;
+    const bool asked =
+        fd >= 0 && Receive(fd, serverVersion, sizeof serverVersion) &&
+        Send(fd, version, sizeof version - 1) && Receive(fd, &typeCount, 1) && typeCount > 0 &&
+        Receive(fd, types, typeCount) && std::memchr(types, vncAuthentication, typeCount) &&
+        Send(fd, &vncAuthentication, 1) && Receive(fd, challenge, sizeof challenge) &&
+        Send(fd, wrongAnswer, sizeof wrongAnswer) && Receive(fd, &result, sizeof result);
+    ::close(fd);
+    return fd < 0        ? Login::Unreachable
+           : !asked      ? Login::TurnedAway
+           : result == 0 ? Login::LetIn
+                         : Login::Rejected;
+}
+
+// What an X server on a Unix socket answers a client's connection set-up with the 16 bytes of an
+// MIT-MAGIC-COOKIE-1, or with none when the cookie is empty.
+enum class XAnswer { Failed, Success, Authenticate, Unreachable };
+XAnswer XSetup(const QByteArray& socket, const QByteArray& cookie) {
+    // Little-endian byte order, protocol 11.0, the lengths of the name and the data; then both,
+    // each padded to four bytes.
+    static constexpr char name[] = "MIT-MAGIC-COOKIE-1";
+    const bool withCookie = cookie.size() == 16;
+    char request[12 + 20 + 16] = {
+        'l', 0, 11, 0, 0, 0, char(withCookie ? 18 : 0), 0, char(withCookie ? 16 : 0)};
+    std::memcpy(request + 12, name, sizeof name - 1);
+    std::copy_n(cookie.constData(), withCookie ? 16 : 0, request + 32);
+    const int fd = Connect(socket);
+    unsigned char answer = 3;  // unreachable, unless the server answers
+    if (fd >= 0 && Send(fd, request, withCookie ? sizeof request : 12))
+        Receive(fd, &answer, 1);
+    ::close(fd);
+    return XAnswer(std::min<int>(answer, 3));
+}
+
+// When this test signals the script: so many ms after starting it, never, or once it serves: then
+// to the script, or to the game, or to the script after snooping on the start as other accounts.
+enum When { NEVER = -1, SERVED = -2, GAME = -3, SNOOPED = -4 };
+
+// One run of the script. Stand-ins for its tools, "name:script" with "|" between them and %1 for
+// the real tool in a script, come first on its PATH. The variable, "NAME=value", is set for it, %1
+// being the stand-ins' folder. The script ends with the status (-1: any) saying what it says,
+// within the time from its start, or from the signal if any.
+struct Run {
+    QString tools, variable;
+    int signal, when, status;
+    QString says;
+    int atLeastMs, atMostMs;
+    QString game;
 };
 
 }  // namespace
@@ -45,17 +139,12 @@ class SocketBridge : public QObject {
 class HeadlessPlayTest : public QObject {
     Q_OBJECT
 
-    static constexpr int WAIT_MS = 10000, GONE_MS = 5000, WRONG_LOGINS = 8;
-    // The viewer saves JPEG pictures, whose flat colours stay this close to the true ones.
-    static int Count(const QImage& shot, QColor colour) {
-        return Find(shot, Near(colour, 12)).second;
-    }
-
     // What the serving script started, read from what it prints and from its child processes.
     struct Served {
         int display = -1;
-        QString socket, session, passwordFile, password;
+        QString socket, passwordFile, password;
         qint64 xvnc = 0, game = 0;
+        QString Session() const { return QFileInfo(socket).path(); }
     };
 
     QProcess serve;
@@ -64,114 +153,100 @@ class HeadlessPlayTest : public QObject {
     // session folder's own rights keep other accounts out.
     QTemporaryDir tmp;
 
+    static QByteArray Read(const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+    template <typename Pid>
+    static QByteArray Proc(Pid pid, const char* part) {
+        return Read(QString("/proc/%1/%2").arg(pid).arg(part));
+    }
+    static QStringList Pids() { return QDir("/proc").entryList({"[1-9]*"}, QDir::Dirs); }
     // True while the process runs; one that has ended but not been waited for yet no longer does.
     static bool Running(qint64 pid) {
-        QFile stat(QString("/proc/%1/stat").arg(pid));
-        const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-        return pid > 0 && !line.isEmpty() && line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+        // pid (name) state ...; the name may hold anything.
+        return pid > 0 &&
+               QString(Proc(pid, "stat")).section(") ", -1).contains(QRegularExpression("^[^Z]"));
     }
-
-    // The one process of that name whose parent is the given one; 0 when there is none or more.
+    // The one child of the process of that name (the kernel keeps 15 characters of it); 0 when
+    // there is none or more.
     static qint64 Child(qint64 parent, const QString& name) {
         QList<qint64> children;
-        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-            QFile stat("/proc/" + entry + "/stat");
-            // pid (name) state ppid ...; the kernel keeps 15 characters of a name.
-            const QString line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-            if (line.mid(line.lastIndexOf(')') + 2).section(' ', 1, 1).toLongLong() == parent &&
-                line.section('(', 1).section(')', 0, 0) == name.left(15))
-                children << entry.toLongLong();
-        }
+        for (const QString& pid : Pids())  // stat: pid (name) state parent ...
+            if (QString(Proc(pid, "stat")).section(") ", -1).section(' ', 1, 1) ==
+                    QString::number(parent) &&
+                Proc(pid, "comm") == name.left(15).toLocal8Bit() + '\n')
+                children << pid.toLongLong();
         return children.size() == 1 ? children.first() : 0;
     }
-
     // Processes still running that a serving script of this test started, however it ended: they
     // all inherit its TMPDIR.
-    QList<qint64> Leftovers() const {
-        const QByteArray mark = "TMPDIR=" + tmp.path().toLocal8Bit();
-        QList<qint64> left;
-        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-            QFile environ("/proc/" + entry + "/environ");
-            if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(mark) &&
-                Running(entry.toLongLong()))
-                left << entry.toLongLong();
-        }
+    QString Leftovers() const {
+        QString left;
+        for (const QString& pid : Pids())
+            if (Proc(pid, "environ").split('\0').contains("TMPDIR=" + tmp.path().toLocal8Bit()) &&
+                Running(pid.toLongLong()))
+                left += pid + ": " + Proc(pid, "cmdline").replace('\0', ' ') + '\n';
         return left;
     }
-    QStringList LeftInTmp() const { return QDir(tmp.path()).entryList(QDir::NoDotAndDotDot); }
+    // What the scripts left in their TMPDIR, but for the game's own runtime folders (Qt's and
+    // PulseAudio's, made there for want of an XDG_RUNTIME_DIR).
+    QString LeftInTmp() const {
+        return QDir(tmp.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .filter(QRegularExpression("^(?!runtime-|pulse-)"))
+            .join(' ');
+    }
 
     // What is left of something that should go away: nothing once it has, or what still is when
     // time is up.
     template <typename Read>
     static auto AfterAWhile(Read read) {
         auto left = read();
-        for (QDeadlineTimer deadline(GONE_MS); !left.isEmpty() && !deadline.hasExpired();
-             left = read())
-            QTest::qWait(50);
+        (void)QTest::qWaitFor([&] { return (left = read()).isEmpty(); }, GONE_MS);
         return left;
     }
 
-    // TCP sockets of the process, listening or not.
+    // TCP sockets of the process, listening or not: the rows of the kernel's tables (no tcp6
+    // without IPv6) with the inode of a socket it holds.
     static QStringList TcpSockets(qint64 pid) {
-        QStringList inodes;
-        for (const QFileInfo& fd : QDir(QString("/proc/%1/fd").arg(pid)).entryInfoList()) {
-            const QString target = fd.symLinkTarget().section('/', -1);
-            if (target.startsWith("socket:["))
-                inodes << target.mid(8).chopped(1);
-        }
+        QString held;
+        for (const QFileInfo& fd : QDir(QString("/proc/%1/fd").arg(pid)).entryInfoList())
+            held += fd.symLinkTarget() + ' ';
         QStringList tcp;
-        for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-            QFile file(table);  // missing where there is no IPv6
-            const QString rows = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-            for (const QString& row : rows.split('\n').mid(1)) {
-                if (inodes.contains(row.simplified().section(' ', 9, 9)))
-                    tcp << row.simplified();
-            }
-        }
+        for (const QString& row :
+             QString(Read("/proc/net/tcp") + Read("/proc/net/tcp6")).split('\n'))
+            if (held.contains("socket:[" + row.simplified().section(' ', 9, 9) + "]"))
+                tcp << row.simplified();
         return tcp;
     }
 
-    QProcessEnvironment Environment(const QString& pathFirst = {}) const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", tmp.path());
-        if (!pathFirst.isEmpty())
-            environment.insert("PATH", pathFirst + ':' + environment.value("PATH"));
-        return environment;
-    }
-
-    // A program in its own folder, named like the tool it stands in for.
-    static void WriteTool(const QString& folder, const QString& name, const QByteArray& script) {
-        QFile tool(folder + '/' + name);
-        QVERIFY(tool.open(QIODevice::WriteOnly));
-        tool.write("#!/bin/sh\n" + script + '\n');
-        tool.setPermissions(tool.permissions() | QFile::ExeOwner);
-    }
-
+    // What vncsnapshot sees; it cannot open a Unix socket, so its TCP connection is carried over.
     QImage Snapshot(const Served& served) {
-        const QString file = QCoreApplication::applicationDirPath() + "/headless_menu.jpg";
+        QTcpServer bridge;
+        bridge.listen(QHostAddress::LocalHost);
+        connect(&bridge, &QTcpServer::newConnection, &bridge, [&] {
+            QTcpSocket* viewer = bridge.nextPendingConnection();
+            auto* vnc = new QLocalSocket(viewer);
+            connect(viewer, &QTcpSocket::readyRead, vnc, [=] { vnc->write(viewer->readAll()); });
+            connect(vnc, &QLocalSocket::readyRead, viewer, [=] { viewer->write(vnc->readAll()); });
+            connect(vnc, &QLocalSocket::disconnected, viewer, &QTcpSocket::disconnectFromHost);
+            vnc->connectToServer(served.socket);
+        });
+        const QString file = configHome.filePath("menu.jpg");
         QFile::remove(file);
-        const SocketBridge bridge(served.socket);
         QProcess viewer;
         // Its default encodings stall on Xvnc; raw is the natural one on this machine anyway.
         viewer.start("vncsnapshot", {"-quiet", "-encodings", "raw", "-passwd", served.passwordFile,
-                                     "localhost::" + QString::number(bridge.Port()), file});
-        if (!QTest::qWaitFor([&] { return viewer.state() == QProcess::NotRunning; }, WAIT_MS))
-            return {};
+                                     "localhost::" + QString::number(bridge.serverPort()), file});
+        // A viewer that hangs leaves no picture.
+        (void)QTest::qWaitFor([&] { return viewer.state() == QProcess::NotRunning; }, WAIT_MS);
         return QImage(file);
     }
 
-    // The cookie of the served display, as xauth lists it: 32 hexadecimal digits.
-    static QByteArray Cookie(const Served& served) {
-        QProcess xauth;
-        xauth.start("xauth", {"-f", served.session + "/Xauthority", "list"});
-        xauth.waitForFinished(WAIT_MS);
-        return xauth.readAllStandardOutput().simplified().split(' ').value(2);
-    }
-
-    Served Serve(const QString& pathFirst = {}) {
-        serve.setProcessEnvironment(Environment(pathFirst));
-        serve.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        serve.start(SERVE_HEADLESS, {VANTOR_GAME});
+    // Waits for the script to serve; meanwhile collects every command line and environment it may
+    // read in /proc, their NULs turned into spaces, as a snooping account would.
+    Served WaitUntilServed(QSet<QByteArray>& seen) {
         const QRegularExpression instructions(
             "display :(\\d+),.*\\nPassword: (\\S+)\\n.*vncviewer -passwd (\\S+) (\\S+)\\)",
             QRegularExpression::DotMatchesEverythingOption);
@@ -179,23 +254,23 @@ class HeadlessPlayTest : public QObject {
         Served served;
         const bool started = QTest::qWaitFor(
             [&] {
+                for (const QString& pid : Pids())
+                    for (const char* part : {"cmdline", "environ"})
+                        seen << Proc(pid, part).replace('\0', ' ');
                 said += serve.readAllStandardOutput();
                 const QRegularExpressionMatch match = instructions.match(said);
                 if (!match.hasMatch())
                     return false;
-                served.display = match.captured(1).toInt();
-                served.password = match.captured(2);
-                served.passwordFile = match.captured(3);
-                served.socket = match.captured(4);
-                served.session = QFileInfo(served.socket).path();
+                served = {match.captured(1).toInt(), match.captured(4), match.captured(3),
+                          match.captured(2)};
                 served.xvnc = Child(serve.processId(), "Xvnc");
                 served.game = Child(serve.processId(), QFileInfo(VANTOR_GAME).fileName());
                 return served.xvnc > 0 && served.game > 0;
             },
             WAIT_MS);
         if (!started)
-            qWarning("the serving script said: %s", qPrintable(said));
-        return started ? served : Served{};
+            qWarning("the script said: %s", qPrintable(said + serve.readAllStandardError()));
+        return served;
     }
 
   private slots:
@@ -208,12 +283,11 @@ class HeadlessPlayTest : public QObject {
     }
 
     void initTestCase() {
-        for (const char* tool : {"Xvnc", "vncpasswd", "xauth", "vncsnapshot"}) {
+        for (const char* tool : {"Xvnc", "vncpasswd", "xauth", "vncsnapshot"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 QSKIP(
-                    "Xvnc, vncpasswd, xauth and vncsnapshot are needed to serve and see headless "
-                    "play (Debian: tigervnc-standalone-server, tigervnc-tools, vncsnapshot)");
-        }
+                    "Xvnc, vncpasswd, xauth and vncsnapshot are needed (Debian: "
+                    "tigervnc-standalone-server, tigervnc-tools, vncsnapshot)");
         // The script must be able to trap Ctrl+C even when this suite runs in the background, where
         // the shell started it with interrupts ignored.
         std::signal(SIGINT, SIG_DFL);
@@ -221,272 +295,154 @@ class HeadlessPlayTest : public QObject {
         qunsetenv("WAYLAND_DISPLAY");
         qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
         qputenv("XDG_DATA_HOME", (configHome.path() + "/data").toLocal8Bit());
-        QVERIFY(QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                      QFile::ExeOwner | QFile::ReadOther |
-                                                      QFile::ExeOther));
+        QCOMPARE(::chmod(qPrintable(tmp.path()), 0705), 0);
     }
 
-    // Ctrl+C, a stop or a kill of the script, or the game quitting, ends everything the script
-    // started and removes its session folder.
-    void servesTheMenuInTrueColoursOnItsSocketOnly_data() {
-        QTest::addColumn<bool>("gameQuits");
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QByteArray>("scale");
-        QTest::newRow("Ctrl+C") << false << SIGINT << QByteArray();
-        QTest::newRow("game quits, scale 2") << true << SIGTERM << QByteArray("2");
-        QTest::newRow("script terminated") << false << SIGTERM << QByteArray();
-        QTest::newRow("script killed") << false << SIGKILL << QByteArray();
-    }
-    void servesTheMenuInTrueColoursOnItsSocketOnly() {
-        QFETCH(bool, gameQuits);
-        QFETCH(int, signal);
-        QFETCH(QByteArray, scale);
-        if (!scale.isEmpty())
-            qputenv("VANTOR_VNC_SCALE", scale);
-        const Served served = Serve();
-        qunsetenv("VANTOR_VNC_SCALE");
-        QVERIFY2(served.game > 0, "the game was not served");
-
-        QCOMPARE(TcpSockets(served.xvnc), QStringList());
-        QCOMPARE(QFileInfo(served.session).path(), tmp.path());
-        const QFile::Permissions groupAndOthers = QFile::ReadGroup | QFile::WriteGroup |
-                                                  QFile::ExeGroup | QFile::ReadOther |
-                                                  QFile::WriteOther | QFile::ExeOther;
-        QCOMPARE(QFileInfo(served.session).permissions() & groupAndOthers, QFile::Permissions());
-
-        // The grass, and the highlighted row of the menu; swapping red and blue would turn the
-        // highlight to a cyan.
-        const QRgb grass = qRgb(0, 128, 0), highlight = qRgb(255, 255, 80),
-                   swappedHighlight = qRgb(80, 255, 255);
-        QImage shot;
-        const bool highlighted = QTest::qWaitFor(
-            [&] { return Count(shot = Snapshot(served), highlight) > 20; }, WAIT_MS);
-        QVERIFY2(!shot.isNull(), "the viewer saw nothing");
-        QCOMPARE(shot.size(), QSize(240, 300) * (scale.isEmpty() ? 3 : scale.toInt()));
-        QVERIFY2(Count(shot, grass) > shot.width() * shot.height() / 2, "too little grass");
-        QCOMPARE(Count(shot, swappedHighlight), 0);
-        QVERIFY2(highlighted, "no highlighted row");
-
-        ::kill(pid_t(gameQuits ? served.game : serve.processId()), signal);
-        QVERIFY2(serve.waitForFinished(WAIT_MS), "the serving script did not stop");
-        if (signal == SIGKILL) {
-            // Nothing the script can notice: what it started has to go all the same, and soon.
-            QCOMPARE(AfterAWhile([&] { return LeftInTmp(); }), QStringList());
-        } else {
-            // The script ends with the game's status, or with its own answer to the same signal,
-            // and only once the rest is gone.
-            QCOMPARE(serve.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(serve.exitCode(), 128 + signal);
-            QVERIFY2(!Running(served.game), "the game was left running");
-            QVERIFY2(!Running(served.xvnc), "Xvnc was left running");
-            QCOMPARE(LeftInTmp(), QStringList());
-        }
-        QCOMPARE(AfterAWhile([&] { return Leftovers(); }), QList<qint64>());
-    }
-
-    // What every account may read in /proc while the script starts holds neither the cookie nor the
-    // password. The tools that take them are slowed down, so that the reader cannot miss them.
-    void startShowsNoSecretToOtherAccounts() {
-        QTemporaryDir slow;
-        for (const char* tool : {"xauth", "vncpasswd"}) {
-            WriteTool(slow.path(), tool,
-                      "sleep 0.2\nexec '" + QStandardPaths::findExecutable(tool).toLocal8Bit() +
-                          "' \"$@\"");
-        }
-        ProcReader reader;
-        const Served served = Serve(slow.path());
-        const QSet<QByteArray> seen = reader.Stop();
-        QVERIFY2(served.game > 0, "the game was not served");
-
-        const QByteArray cookie = Cookie(served), password = served.password.toLatin1();
-        QCOMPARE(cookie.size(), 32);
-        QCOMPARE(password.size(), 8);
-        QStringList secrets, seenTools;
-        for (const QByteArray& text : seen) {
-            if (text.toLower().contains(cookie) || text.contains(password))
-                secrets << text;
-            for (const char* tool : {"/xauth ", "/vncpasswd ", "Xvnc :"}) {
-                if (text.contains(tool))
-                    seenTools << tool;
-            }
-        }
-        seenTools.removeDuplicates();
-        seenTools.sort();
-        QCOMPARE(seenTools, QStringList({"/vncpasswd ", "/xauth ", "Xvnc :"}));  // all were seen
-        QCOMPARE(secrets, QStringList());
-    }
-
-    // Another account can neither open the VNC socket, nor get onto the X display without the
-    // cookie, nor wear the player's welcome out with wrong passwords.
-    void otherAccountsCannotReachTheGame() {
-        if (::geteuid() != 0)
-            QSKIP("acting as another account (nobody) needs this test to run as root");
-        const Served served = Serve();
-        QVERIFY2(served.game > 0, "the game was not served");
-        const QByteArray socket = served.socket.toLocal8Bit(),
-                         display = "/tmp/.X11-unix/X" + QByteArray::number(served.display),
-                         withCookie = XSetupRequest(QByteArray::fromHex(Cookie(served))),
-                         without = XSetupRequest({});
-
-        // The player's own programs get in, so that a refusal below is the server's answer.
-        QCOMPARE(XSetup(display.constData(), withCookie), XAnswer::Success);
-        QCOMPARE(AsNobody([&] { return int(XSetup(display.constData(), without)); }),
-                 int(XAnswer::Failed));
-        const int reached = AsNobody([&] {
-            int count = 0;
-            for (int attempt = 0; attempt < WRONG_LOGINS; ++attempt)
-                count += WrongVncLogin(socket.constData()) != Login::Unreachable;
-            return count;
-        });
-        QCOMPARE(reached, 0);
-        QVERIFY2(!Snapshot(served).isNull(), "the player was locked out");
-    }
-
-    // Whoever reaches the socket through an SSH forward arrives from the same address as everyone
-    // else there: their wrong passwords must not lock the player out.
-    void wrongPasswordsDoNotLockThePlayerOut() {
-        const Served served = Serve();
-        QVERIFY2(served.game > 0, "the game was not served");
-        QList<Login> logins;
-        for (int attempt = 0; attempt < WRONG_LOGINS; ++attempt)
-            logins << WrongVncLogin(served.socket.toLocal8Bit().constData());
-        QCOMPARE(logins, QList<Login>(WRONG_LOGINS, Login::Rejected));
-        QVERIFY2(!Snapshot(served).isNull(), "the player was locked out");
-    }
-
-    // A stop at any moment of the start, the moment the session folder is made included, leaves
-    // neither a folder nor a process behind; so does a kill while Xvnc gets ready. A stand-in may
-    // play one of the tools the script runs.
-    void stopDuringTheStartLeavesNothing_data() {
-        QTest::addColumn<int>("afterMs");  // when this test sends the signal; -1: never
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QString>("tool");
-        QTest::addColumn<QByteArray>("standIn");
+    void servesAndEndsLeavingNothing_data() {
+        QTest::addColumn<Run>("run");
+        const auto row = [](const QByteArray& name, const QString& tools, const QString& variable,
+                            int signal, int when, int status = -1, const QString& says = {},
+                            int atLeastMs = 0, int atMostMs = WAIT_MS,
+                            const QString& game = VANTOR_GAME) {
+            QTest::newRow(name.constData())
+                << Run{tools, variable, signal, when, status, says, atLeastMs, atMostMs, game};
+        };
+        // Served, then ended by Ctrl+C, the game quitting, or a stop or a kill of the script. The
+        // tools that take the secrets are slowed down for the snooper, so that it cannot miss them.
+        const QString real = ":exec '%1' \"$@\"", slow = ":sleep 0.2\nexec '%1' \"$@\"";
+        row("served, Ctrl+C", "xauth" + slow + "|vncpasswd" + slow, "", SIGINT, SNOOPED, 130);
+        row("served at scale 2, game quits", "", "VANTOR_VNC_SCALE=2", SIGTERM, GAME, 143);
+        row("served, script terminated", "", "", SIGTERM, SERVED, 143);
+        row("served, script killed", "", "", SIGKILL, SERVED);
+        // A stop at any moment of the start, the moment the session folder is made included (the
+        // script is the parent of the tool it runs to make it); a kill while Xvnc gets ready.
         for (const int ms : {0, 5, 10, 20, 30, 40, 60, 80, 120, 200})
-            QTest::addRow("TERM after %d ms", ms) << ms << SIGTERM << QString() << QByteArray();
-        // The script is the parent of the tool it runs to make its folder.
-        QTest::newRow("TERM as the folder is made")
-            << -1 << SIGTERM << "mktemp"
-            << "'" + QStandardPaths::findExecutable("mktemp").toLocal8Bit() +
-                   "' \"$@\" && kill -TERM $PPID";
-        QTest::newRow("KILL while Xvnc gets ready")
-            << 500 << SIGKILL << "Xvnc" << QByteArray("exec sleep 600");
+            row("TERM after " + QByteArray::number(ms) + " ms", "", "", SIGTERM, ms);
+        row("TERM as the folder is made", "mktemp:'%1' \"$@\" && kill -TERM $PPID", "", 0, NEVER,
+            143);
+        row("KILL while Xvnc gets ready", "Xvnc:exec sleep 600", "", SIGKILL, 500);
+        // A start that fails ends within its deadline, and the grace Xvnc then has to end, and
+        // says why.
+        row("never ready, deaf to TERM", "Xvnc:trap '' TERM\nexec sleep 600",
+            "VANTOR_VNC_TIMEOUT=2", 0, NEVER, 1, "did not get ready within 2 s", 1000, 7000);
+        row("fails at once", "Xvnc:echo 'no screens found' >&2\nexit 1", "", 0, NEVER, 1,
+            "on any display from :0 to :99. Its last words:\nno screens found", 0, 20000);
+        // What the script cannot serve, it says so before it makes anything.
+        row("no game", "", "", 0, NEVER, 2, "usage: ", 0, WAIT_MS, "/nonexistent/vantor");
+        row("xauth missing", "bash" + real + "|Xvnc" + real + "|vncpasswd" + real, "PATH=%1", 0,
+            NEVER, 1, "xauth is missing: install the Debian package xauth.");
+        row("scale 0", "", "VANTOR_VNC_SCALE=0", 0, NEVER, 2,
+            "VANTOR_VNC_SCALE must be a whole number from 1 on, not '0'.");
+        row("timeout 1.5", "", "VANTOR_VNC_TIMEOUT=1.5", 0, NEVER, 2,
+            "VANTOR_VNC_TIMEOUT must be a whole number of seconds from 1 on, not '1.5'.");
     }
-    void stopDuringTheStartLeavesNothing() {
-        QFETCH(int, afterMs);
-        QFETCH(int, signal);
-        QFETCH(QString, tool);
-        QFETCH(QByteArray, standIn);
+    // However the script ends, it ends everything it started and removes its session folder. While
+    // it serves, the player sees the menu in true colours on its socket alone; other accounts see
+    // neither the cookie nor the password, reach neither the socket nor the display, and cannot
+    // lock the player out.
+    void servesAndEndsLeavingNothing() {
+        QFETCH(Run, run);
         QTemporaryDir tools;
-        if (!tool.isEmpty())
-            WriteTool(tools.path(), tool, standIn);
-        QProcess script;
-        script.setProcessEnvironment(Environment(tool.isEmpty() ? QString() : tools.path()));
-        script.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        script.start(SERVE_HEADLESS, {VANTOR_GAME});
-        QVERIFY(script.waitForStarted(WAIT_MS));
-        if (afterMs >= 0) {
-            QTest::qSleep(afterMs);
-            ::kill(pid_t(script.processId()), signal);
+        for (const QString& tool : run.tools.split('|', Qt::SkipEmptyParts)) {
+            QFile script(tools.filePath(tool.section(':', 0, 0)));
+            const QString real = QStandardPaths::findExecutable(tool.section(':', 0, 0));
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\n" + tool.section(':', 1).replace("%1", real).toLocal8Bit());
+            QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         }
-        QVERIFY2(script.waitForFinished(WAIT_MS), "the serving script did not stop");
-        if (signal == SIGKILL)
-            QCOMPARE(AfterAWhile([&] { return LeftInTmp(); }), QStringList());
-        QCOMPARE(LeftInTmp(), QStringList());
-        if (afterMs < 0)
-            QCOMPARE(script.exitCode(), 128 + signal);  // its trap answered
-        QCOMPARE(AfterAWhile([&] { return Leftovers(); }), QList<qint64>());
-    }
-
-    // A start that fails ends within its deadline, says why, and leaves nothing behind. Xvnc is
-    // played by a stand-in of the given behaviour.
-    void startThatFailsEndsWithAMessage_data() {
-        QTest::addColumn<QByteArray>("xvnc");
-        QTest::addColumn<QByteArray>("timeout");
-        QTest::addColumn<int>("atLeastMs");
-        QTest::addColumn<int>("atMostMs");
-        QTest::addColumn<QStringList>("words");
-        QTest::newRow("never ready") << QByteArray("exec sleep 600") << QByteArray("2") << 1000
-                                     << 4500 << QStringList{"did not get ready within 2 s"};
-        // Then the script may take its grace period before it kills it.
-        QTest::newRow("never ready, deaf to TERM")
-            << QByteArray("trap '' TERM\nexec sleep 600") << QByteArray("1") << 0 << 7000
-            << QStringList{"did not get ready within 1 s"};
-        QTest::newRow("fails at once")
-            << QByteArray("echo 'Fatal server error: no screens found' >&2\nexit 1") << QByteArray()
-            << 0 << 20000
-            << QStringList{"could not start on any display from :0 to :99", "no screens found"};
-    }
-    void startThatFailsEndsWithAMessage() {
-        QFETCH(QByteArray, xvnc);
-        QFETCH(QByteArray, timeout);
-        QFETCH(int, atLeastMs);
-        QFETCH(int, atMostMs);
-        QFETCH(QStringList, words);
-        QTemporaryDir tools;
-        WriteTool(tools.path(), "Xvnc", xvnc);
-        QProcess script;
-        QProcessEnvironment environment = Environment(tools.path());
-        if (!timeout.isEmpty())
-            environment.insert("VANTOR_VNC_TIMEOUT", timeout);
-        script.setProcessEnvironment(environment);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", tmp.path());
+        environment.insert("PATH", tools.path() + ':' + environment.value("PATH"));
+        if (!run.variable.isEmpty())
+            environment.insert(run.variable.section('=', 0, 0),
+                               run.variable.section('=', 1).replace("%1", tools.path()));
+        serve.setProcessEnvironment(environment);
         QElapsedTimer clock;
         clock.start();
-        script.start(SERVE_HEADLESS, {VANTOR_GAME});
-        QVERIFY2(script.waitForFinished(atMostMs + WAIT_MS), "the serving script did not stop");
-        const qint64 ms = clock.elapsed();
-        QVERIFY2(ms >= atLeastMs && ms <= atMostMs,
-                 qPrintable(QString("ended after %1 ms").arg(ms)));
-        QCOMPARE(script.exitCode(), 1);
-        const QString said = script.readAllStandardError();
-        for (const QString& word : words) QVERIFY2(said.contains(word), qPrintable(said));
-        QCOMPARE(LeftInTmp(), QStringList());
-        QCOMPARE(AfterAWhile([&] { return Leftovers(); }), QList<qint64>());
-    }
-
-    // What the script cannot serve, it says so before it makes anything.
-    void refusesWhatItCannotServe_data() {
-        QTest::addColumn<QString>("game");
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no game") << "/nonexistent/vantor" << QString() << QString() << 2
-                                 << "usage: ";
-        QTest::newRow("xauth missing") << VANTOR_GAME << "PATH" << QString() << 1
-                                       << "xauth is missing: install the Debian package xauth.";
-        QTest::newRow("scale 0") << VANTOR_GAME << "VANTOR_VNC_SCALE"
-                                 << "0" << 2
-                                 << "VANTOR_VNC_SCALE must be a whole number from 1 on, not '0'.";
-        QTest::newRow("timeout 1.5")
-            << VANTOR_GAME << "VANTOR_VNC_TIMEOUT"
-            << "1.5" << 2
-            << "VANTOR_VNC_TIMEOUT must be a whole number of seconds from 1 on, not '1.5'.";
-    }
-    void refusesWhatItCannotServe() {
-        QFETCH(QString, game);
-        QFETCH(QString, variable);
-        QFETCH(QString, value);
-        QFETCH(int, status);
-        QFETCH(QString, message);
-        QProcessEnvironment environment = Environment();
-        // A PATH with the shell and the other tools, but no xauth.
-        QTemporaryDir tools;
-        if (variable == "PATH") {
-            for (const char* tool : {"bash", "Xvnc", "vncpasswd"})
-                QFile::link(QStandardPaths::findExecutable(tool), tools.path() + '/' + tool);
-            value = tools.path();
+        serve.start(SERVE_HEADLESS, {run.game});
+        QVERIFY(serve.waitForStarted(WAIT_MS));
+        QTest::qSleep(std::max(run.when, 0));
+        QSet<QByteArray> seen;
+        const Served served = run.when < NEVER ? WaitUntilServed(seen) : Served{};
+        if (run.when < NEVER) {
+            QVERIFY2(served.xvnc > 0 && served.game > 0, "the game was not served");
+            QCOMPARE(TcpSockets(served.xvnc).join('\n'), QString());
+            QCOMPARE(QFileInfo(served.Session()).path(), tmp.path());
+            // Nothing for the group or others.
+            QCOMPARE(QFileInfo(served.Session()).permissions() & QFile::Permissions(0x0077),
+                     QFile::Permissions());
         }
-        if (!variable.isEmpty())
-            environment.insert(variable, value);
-        QProcess script;
-        script.setProcessEnvironment(environment);
-        script.start(SERVE_HEADLESS, {game});
-        QVERIFY(script.waitForFinished(WAIT_MS));
-        QCOMPARE(script.exitCode(), status);
-        const QString said = script.readAllStandardError();
-        QVERIFY2(said.contains(message), qPrintable(said));
-        QCOMPARE(LeftInTmp(), QStringList());
+        if (run.when == SNOOPED) {
+            // The display's cookie ends the last entry of the authority file, as it does every one.
+            const QByteArray cookie = Read(served.Session() + "/Xauthority").right(16).toHex(),
+                             all = QByteArrayList(seen.begin(), seen.end()).join('\n').toLower();
+            QCOMPARE(served.password.size(), 8);
+            for (const QByteArray& secret : {cookie, served.password.toLatin1().toLower()}) {
+                const qsizetype at = all.indexOf(secret);
+                QVERIFY2(at < 0, all.mid(at - 150, 300).constData());
+            }
+            // The tools that take them, and the server, were seen at work all the same.
+            for (const char* tool : {"/xauth ", "/vncpasswd ", "xvnc :"})
+                QVERIFY2(all.contains(tool), tool);
+
+            const QByteArray socket = served.socket.toLocal8Bit(),
+                             display = "/tmp/.X11-unix/X" + QByteArray::number(served.display);
+            if (::geteuid() != 0) {
+                qWarning("not root: the checks as the account nobody are left out");
+            } else {
+                // The player's own programs get in, so that a refusal is the server's answer.
+                QCOMPARE(XSetup(display, QByteArray::fromHex(cookie)), XAnswer::Success);
+                QCOMPARE(AsNobody([&] { return int(XSetup(display, QByteArray())); }),
+                         int(XAnswer::Failed));
+                QCOMPARE(AsNobody([&] { return int(WrongVncLogin(socket)); }),
+                         int(Login::Unreachable));
+            }
+            // Whoever reaches the socket through an SSH forward arrives from the same address as
+            // everyone else there: their wrong passwords must not lock the player out below.
+            QList<Login> logins(WRONG_LOGINS);
+            std::generate(logins.begin(), logins.end(), [&] { return WrongVncLogin(socket); });
+            QCOMPARE(logins, QList<Login>(WRONG_LOGINS, Login::Rejected));
+        }
+        if (run.when < NEVER) {
+            // The grass, and the highlighted row of the menu; swapping red and blue would turn the
+            // highlight to a cyan. The viewer saves JPEG pictures, whose flat colours stay this
+            // close to the true ones.
+            const auto count = [](const QImage& shot, QRgb colour) {
+                return Find(shot, Near(colour, 12)).second;
+            };
+            QImage shot;
+            const bool highlighted = QTest::qWaitFor(
+                [&] { return count(shot = Snapshot(served), qRgb(255, 255, 80)) > 20; }, WAIT_MS);
+            QCOMPARE(shot.size(),
+                     QSize(240, 300) * environment.value("VANTOR_VNC_SCALE", "3").toInt());
+            QVERIFY2(count(shot, qRgb(0, 128, 0)) > shot.width() * shot.height() / 2,
+                     "too little grass");
+            QCOMPARE(count(shot, qRgb(80, 255, 255)), 0);
+            QVERIFY2(highlighted, "no highlighted row");
+        }
+
+        if (run.signal != 0) {
+            clock.restart();
+            ::kill(pid_t(run.when == GAME ? served.game : serve.processId()), run.signal);
+        }
+        QVERIFY2(serve.waitForFinished(run.atMostMs + WAIT_MS), "the serving script did not stop");
+        const qint64 ms = clock.elapsed();
+        QVERIFY2(ms >= run.atLeastMs && ms <= run.atMostMs,
+                 qPrintable(QString("ended after %1 ms").arg(ms)));
+        // The script ends with the game's status, or with its own answer to a signal.
+        if (run.status >= 0)
+            QCOMPARE(serve.exitCode(), run.status);
+        const QString said = serve.readAllStandardError();
+        QVERIFY2(said.contains(run.says), qPrintable(said));
+        if (run.signal == SIGKILL) {
+            // Nothing the script can notice: what it started has to go all the same, and soon.
+            QCOMPARE(AfterAWhile([&] { return LeftInTmp(); }), QString());
+        } else {
+            // Otherwise the script ends only once the rest is gone.
+            QCOMPARE(LeftInTmp(), QString());
+            QVERIFY2(!Running(served.game) && !Running(served.xvnc), "the game or Xvnc was left");
+        }
+        QCOMPARE(AfterAWhile([&] { return Leftovers(); }), QString());
     }
 };
 
