@@ -11,12 +11,11 @@ template <typename Write>
 bool WithFileSizeLimit(rlim_t bytes, Write write) {
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = bytes;
+    const rlimit limited{bytes, previous.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     const bool applied = setrlimit(RLIMIT_FSIZE, &limited) == 0;
     const bool result = write();
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
-    return applied ? result : true;
+    return !applied || result;
 }

@@ -2,20 +2,13 @@
 
 #include <QFile>
 
-// The peak of this process's resident memory (VmHWM) since it started or since the last
-// ResetPeakMemory(), in KiB; -1 where the system does not tell.
-inline long PeakMemoryKiB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
+// The peak of this process's resident memory (VmHWM) in KiB, first brought down to what is resident
+// now when `reset`; -1 where the system does not tell.
+inline long PeakMemoryKiB(bool reset = false) {
+    QFile refs("/proc/self/clear_refs"), status("/proc/self/status");
+    if (reset && !(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush()))
         return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Sets the peak to what is resident now; false where the system cannot.
-inline bool ResetPeakMemory() {
-    QFile refs("/proc/self/clear_refs");
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush();
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : "";
+    const qsizetype at = text.indexOf("VmHWM:");
+    return at < 0 ? -1 : text.mid(at + 6).trimmed().split(' ').first().toLong();
 }
