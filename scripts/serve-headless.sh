@@ -150,8 +150,12 @@ if [ -z "$display" ]; then
     exit 1
 fi
 
+# Without a runtime folder of the account's own, Qt and the sound library would make theirs in
+# TMPDIR and leave them there; the session's folder goes with the session.
+runtime=${XDG_RUNTIME_DIR:-$session/runtime}
+mkdir -p -m 700 "$runtime"
 env -u WAYLAND_DISPLAY DISPLAY=":$display" XAUTHORITY="$session/Xauthority" QT_QPA_PLATFORM=xcb \
-    "$game" "$@" {watcher}>&- &
+    XDG_RUNTIME_DIR="$runtime" "$game" "$@" {watcher}>&- &
 game_pid=$!
 echo "game $game_pid" >&"$watcher"
 
