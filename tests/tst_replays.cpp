@@ -185,80 +185,55 @@ class TestReplays : public QObject {
         }
     }
 
-    void goldenReplaysReproduce_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<RaceOutcome>("outcome");
-        QTest::addColumn<int>("ticks");
-        QTest::newRow("track 1, 1 lap, Easy, computer won")
-            << "track1-1lap-easy.replay" << RaceOutcome::yellowWon << 199;
-        QTest::newRow("track 2, 5 laps, Easy, player won")
-            << "track2-5laps-easy.replay" << RaceOutcome::blueWon << 699;
-        QTest::newRow("track 1, 25 laps, Easy, player won")
-            << "track1-25laps-easy.replay" << RaceOutcome::blueWon << 3980;
-        QTest::newRow("track 4, 5 laps, Hard, computer won")
-            << "track4-5laps-hard.replay" << RaceOutcome::yellowWon << 1300;
-        QTest::newRow("track 15, 5 laps, Medium, given up")
-            << "track15-5laps-medium-given-up.replay" << RaceOutcome::givenUp << 397;
-        QTest::newRow("track 4, 1 lap, time trial, ghost won")
-            << "track4-1lap-time-trial.replay" << RaceOutcome::yellowWon << 276;
-    }
-
     // Replays kept from this game: any change to the rules of a race shows as one that no longer
     // runs as it says.
     void goldenReplaysReproduce() {
-        QFETCH(QString, file);
-        QFETCH(RaceOutcome, outcome);
-        QFETCH(int, ticks);
-        const ReplayFile::Reading reading = ReplayFile::Read(Golden(qPrintable(file)));
-        QVERIFY2(reading.replay, qPrintable(reading.error));
-        QCOMPARE(reading.replay->outcome, outcome);
-        QCOMPARE(reading.replay->ticks, ticks);
-        const ReplayCheck check = CheckReplay(*reading.replay);
-        QCOMPARE(check.difference, QString());
-        QCOMPARE(ReplayFile::Write(*reading.replay), Golden(qPrintable(file)));
+        const std::tuple<const char*, RaceOutcome, int> goldens[] = {
+            {"track1-1lap-easy.replay", RaceOutcome::yellowWon, 199},
+            {"track2-5laps-easy.replay", RaceOutcome::blueWon, 699},
+            {"track1-25laps-easy.replay", RaceOutcome::blueWon, 3980},
+            {"track4-5laps-hard.replay", RaceOutcome::yellowWon, 1300},
+            {"track15-5laps-medium-given-up.replay", RaceOutcome::givenUp, 397},
+            {"track4-1lap-time-trial.replay", RaceOutcome::yellowWon, 276}};
+        for (const auto& [file, outcome, ticks] : goldens) {
+            const ReplayFile::Reading reading = ReplayFile::Read(Golden(file));
+            COMPARE_CASE(reading.error, QString(), file);
+            COMPARE_CASE(reading.replay->outcome, outcome, file);
+            COMPARE_CASE(reading.replay->ticks, ticks, file);
+            COMPARE_CASE(CheckReplay(*reading.replay).difference, QString(), file);
+            COMPARE_CASE(ReplayFile::Write(*reading.replay), Golden(file), file);
+        }
     }
 
-    void filesThatCannotBeReplayedAreRefused_data() {
-        QTest::addColumn<QByteArray>("from");
-        QTest::addColumn<QByteArray>("to");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("not a replay") << QByteArray("Vantor replay 1") << QByteArray("[vantor]")
-                                      << "it is not a Vantor replay";
-        QTest::newRow("other format")
-            << QByteArray("Vantor replay 1") << QByteArray("Vantor replay 2")
-            << "it is a replay of format \"2\"; this game reads format 1";
-        QTest::newRow("other rules")
-            << RulesIdentity().toLatin1() << QByteArray("1-000000000000")
-            << "it was made by a game with other rules or tracks (rules 1-000000000000; this "
-               "game's are " +
-                   RulesIdentity() + "), so it would not replay the same race";
-        QTest::newRow("no such track") << QByteArray("track 1\n") << QByteArray("track 16\n")
-                                       << "line 3: track must be a whole number from 1 to 15";
-        QTest::newRow("ghost won alone")
-            << QByteArray("mode computer\nresult computer won")
-            << QByteArray("mode time-trial\nresult ghost won")
-            << "line 7: the result of this race cannot be \"ghost won\"";
-        QTest::newRow("time and ticks differ")
-            << QByteArray("time 5.970") << QByteArray("time 5.940")
-            << "line 9: the time does not match the ticks (5.970 s)";
-        QTest::newRow("events out of order") << QByteArray("\n23 Up-") << QByteArray("\n900 Up-")
-                                             << "line 13: an event line must be a timeout from 4 "
-                                                "to 203 and its events; there should be 26 events";
-        QTest::newRow("second player's key")
-            << QByteArray("\n23 Up-") << QByteArray("\n23 W-") << "line 13: unknown event \"W-\"";
-        QTest::newRow("cut short")
-            << QByteArray("end\n") << QByteArray("") << "line 35: \"end\" was expected here";
-    }
-
+    // Each a change to a good file, and the reason the game gives for refusing the result.
     void filesThatCannotBeReplayedAreRefused() {
-        QFETCH(QByteArray, from);
-        QFETCH(QByteArray, to);
-        QFETCH(QString, error);
-        QByteArray text = Golden("track1-1lap-easy.replay");
-        QVERIFY(text.contains(from));
-        const ReplayFile::Reading reading = ReplayFile::Read(text.replace(from, to));
-        QCOMPARE(reading.error, error);
-        QVERIFY(!reading.replay);
+        const std::tuple<const char*, QByteArray, QByteArray, QString> changes[] = {
+            {"not a replay", "Vantor replay 1", "[vantor]", "it is not a Vantor replay"},
+            {"other format", "Vantor replay 1", "Vantor replay 2",
+             "it is a replay of format \"2\"; this game reads format 1"},
+            {"other rules", RulesIdentity().toLatin1(), "1-000000000000",
+             "it was made by a game with other rules or tracks (rules 1-000000000000; this game's "
+             "are " +
+                 RulesIdentity() + "), so it would not replay the same race"},
+            {"no such track", "track 1\n", "track 16\n",
+             "line 3: track must be a whole number from 1 to 15"},
+            {"ghost won alone", "mode computer\nresult computer won",
+             "mode time-trial\nresult ghost won",
+             "line 7: the result of this race cannot be \"ghost won\""},
+            {"time and ticks differ", "time 5.970", "time 5.940",
+             "line 9: the time does not match the ticks (5.970 s)"},
+            {"events out of order", "\n23 Up-", "\n900 Up-",
+             "line 13: an event line must be a timeout from 4 to 203 and its events; there should "
+             "be 26 events"},
+            {"second player's key", "\n23 Up-", "\n23 W-", "line 13: unknown event \"W-\""},
+            {"cut short", "end\n", "", "line 35: \"end\" was expected here"}};
+        for (const auto& [name, from, to, error] : changes) {
+            QByteArray text = Golden("track1-1lap-easy.replay");
+            COMPARE_CASE(text.contains(from), true, name);
+            const ReplayFile::Reading reading = ReplayFile::Read(text.replace(from, to));
+            COMPARE_CASE(reading.error, error, name);
+            COMPARE_CASE(reading.replay.has_value(), false, name);
+        }
     }
 
     // Damaged and cut files: each is refused with a reason, or replayed to an end, never a crash
