@@ -71,29 +71,25 @@ struct Press {
 
 void KeyToSound() {
     std::vector<Press> presses;
-    AudioFrames output;
-    {
-        DiskAudio disk;
-        {
-            GameSound sound;
-            if (!sound.Open(QStringLiteral(VANTOR_SOUNDS), std::make_unique<SdlAudio>())) {
-                return;
+    bool opened = false;
+    const AudioFrames output = DiskAudio([&] {
+        GameSound sound;
+        opened = sound.Open(QStringLiteral(VANTOR_SOUNDS), std::make_unique<SdlAudio>());
+        for (int i = 0; opened && i < PRESSES; ++i) {
+            // Apart, so that each tick ends before the next, and at no fixed point of a buffer.
+            std::this_thread::sleep_for(std::chrono::microseconds(97'000 + 1'300 * i));
+            Press press{std::chrono::steady_clock::now(), sound.FramesMixed(), {}};
+            sound.Play(SoundEffect::MenuMove);
+            const std::int64_t until = press.framesAtAsk + 4 * SdlAudioOutput::BUFFER_FRAMES;
+            while (sound.FramesMixed() < until) {
+                press.progress.emplace_back(std::chrono::steady_clock::now(), sound.FramesMixed());
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
             }
-            for (int i = 0; i < PRESSES; ++i) {
-                // Apart, so that each tick ends before the next, and at no fixed point of a buffer.
-                std::this_thread::sleep_for(std::chrono::microseconds(97'000 + 1'300 * i));
-                Press press{std::chrono::steady_clock::now(), sound.FramesMixed(), {}};
-                sound.Play(SoundEffect::MenuMove);
-                const std::int64_t until = press.framesAtAsk + 4 * SdlAudioOutput::BUFFER_FRAMES;
-                while (sound.FramesMixed() < until) {
-                    press.progress.emplace_back(std::chrono::steady_clock::now(),
-                                                sound.FramesMixed());
-                    std::this_thread::sleep_for(std::chrono::microseconds(50));
-                }
-                presses.push_back(std::move(press));
-            }
+            presses.push_back(std::move(press));
         }
-        output = disk.Output();
+    });
+    if (!opened) {
+        return;
     }
     std::vector<double> mixed;
     for (const Press& press : presses) {

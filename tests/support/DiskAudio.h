@@ -1,39 +1,23 @@
 #pragma once
 
-#include <QByteArray>
-#include <QTemporaryDir>
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <vector>
 
-// While this lives, the game's sound goes to a file through SDL's disk audio driver, which takes
-// the mixed output in real time as a sound card would. Open the GameSound after making this, and
-// read the output once the GameSound is gone (its device closed).
-class DiskAudio {
-  public:
-    DiskAudio();
-    ~DiskAudio();
-    DiskAudio(const DiskAudio&) = delete;
-    DiskAudio& operator=(const DiskAudio&) = delete;
-
-    // The output from its first frame on, as samples from -1 to 1: mono at SOUND_SAMPLE_RATE, as
-    // the game opens its device. Frame n of it is frame n of GameSound::FramesMixed(), as long
-    // as the device stays open: one closed when quiet and opened again starts the file afresh.
-    std::vector<float> Output() const;
-
-  private:
-    QTemporaryDir folder;
-    // The variables as they were; none when unset.
-    std::optional<QByteArray> oldDriver;
-    std::optional<QByteArray> oldFile;
-};
-
-// Finding the game's sounds in an output.
+// Finding the game's sounds in an output: samples from -1 to 1, mono at SOUND_SAMPLE_RATE.
 using AudioFrames = std::vector<float>;
+
+// The game's sound while `play` runs, as SDL's disk audio driver takes it: in real time, as a sound
+// card would. Open the GameSound inside `play`, so that its device is closed when the output is
+// read. Frame n of it is frame n of GameSound::FramesMixed(), as long as the device stays open:
+// one closed when quiet and opened again starts the output afresh.
+AudioFrames DiskAudio(const std::function<void()>& play);
 
 // Above this a sample is sound; the mixer's output is exactly 0 when nothing plays.
 constexpr float AUDIBLE = 0.01f;
 
+// 16-bit samples as frames.
+AudioFrames Frames(const std::int16_t* samples, std::size_t count);
 // The first frame from `from` on that is sound, or -1.
 std::int64_t FirstSoundAt(const AudioFrames& output, std::int64_t from);
 // Every frame where a sound begins after at least `quietFrames` frames of silence (or the
@@ -46,5 +30,6 @@ AudioFrames Span(const AudioFrames& output, std::int64_t from, std::int64_t coun
 double PitchHz(const AudioFrames& span, double lowHz, double highHz);
 double Rms(const AudioFrames& span);
 float Peak(const AudioFrames& span);
-// The largest change from one sample to the next: a click stands out as a jump.
-float LargestStep(const AudioFrames& span);
+// The change from each sample to the next: a click stands out as a large one, and the highs of a
+// sound are loud in them where a low hum's are not.
+AudioFrames Steps(const AudioFrames& span);

@@ -1,29 +1,22 @@
 #include "tests/support/StderrCapture.h"
 
 #include <unistd.h>
+#include <QTemporaryFile>
 #include <cstdio>
 
-StderrCapture::StderrCapture() {
-    if (file.open()) {
-        std::fflush(stderr);
-        savedStderr = dup(STDERR_FILENO);
-        dup2(file.handle(), STDERR_FILENO);
-    }
-}
+#include "tests/support/NodeState.h"
 
-StderrCapture::~StderrCapture() {
-    if (savedStderr >= 0) {
-        std::fflush(stderr);
-        dup2(savedStderr, STDERR_FILENO);
-        close(savedStderr);
-    }
-}
-
-QStringList StderrCapture::Lines() {
+QStringList StderrLines(const std::function<void()>& run) {
+    QTemporaryFile file;
+    if (!file.open())
+        return {QStringLiteral("(standard error could not be taken)")};
     std::fflush(stderr);
-    QFile written(file.fileName());
-    if (!written.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromLocal8Bit(written.readAll()).split('\n', Qt::SkipEmptyParts);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
+    run();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    // Read apart from the descriptor the error stream shared.
+    return QString::fromLocal8Bit(Contents(file.fileName())).split('\n', Qt::SkipEmptyParts);
 }

@@ -1,21 +1,8 @@
 #pragma once
 
 #include <QStringList>
-#include <QTemporaryFile>
+#include <functional>
 
-// While this lives, what the process writes to standard error goes to a file of its own, so that
-// a test can count the lines the game says there.
-class StderrCapture {
-  public:
-    StderrCapture();
-    ~StderrCapture();
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-
-    // Every line written so far.
-    QStringList Lines();
-
-  private:
-    QTemporaryFile file;
-    int savedStderr = -1;
-};
+// The lines the process writes to standard error while `run` runs, taken into a file of their own
+// instead, so that a test can count the lines the game says there.
+QStringList StderrLines(const std::function<void()>& run);
