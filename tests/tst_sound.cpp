@@ -349,6 +349,9 @@ class TestSound : public QObject {
             COMPARE_CASE(Late(onset != onsets.end() ? *onset : -1, asked), QString(),
                          Said("countdown timeout %1", timeout));
         }
+        // "GO!" is its own note (E6, over the octave below), far above the engine starting with it.
+        const double go = PitchHz(Span(output, heard.frames[2] + 20 * MS, 60 * MS), 500, 3000);
+        QCOMPARE_LT(std::min(std::abs(go - 1318.5), std::abs(go - 659.25)), 15.0);
         // The engine's pitch at each speed the car held for a while, rising with it.
         double lastPitch = 0;
         for (int speed = 1; speed <= 5; ++speed) {
