@@ -51,6 +51,8 @@ double ProcessCpuSeconds() {
 void StartUp(const char* driver) {
     if (driver != nullptr) {
         qputenv("SDL_AUDIODRIVER", driver);
+        // The disk driver's output is not listened to here: none left in the working folder.
+        qputenv("SDL_DISKAUDIOFILE", "/dev/null");
     } else {
         qunsetenv("SDL_AUDIODRIVER");
     }
