@@ -42,7 +42,7 @@ PadState Holding(std::initializer_list<SDL_GameControllerButton> buttons, int x 
 // A move on a pad, and the key that makes it on the keyboard: a button, or the left stick held
 // out along an axis.
 struct Move {
-    int key;
+    Qt::Key key;
     SDL_GameControllerButton button;
     SDL_GameControllerAxis axis = SDL_CONTROLLER_AXIS_INVALID;
     int tilt = 0;
@@ -94,20 +94,16 @@ class GamepadsTest : public QObject {
 
         const int press = PadKeys::STICK_PRESS, release = PadKeys::STICK_RELEASE;
         // Along a diagonal last, two directions at once, let go one at a time.
-        const struct {
-            int x, y;
-            const char* strokes;
-        } steps[] = {
+        const std::tuple<int, int, const char*> steps[] = {
             {press - 1, 0, ""},         {press, 0, "+Right"},
             {release, 0, ""},           {press - 1, 0, ""},
             {release - 1, 0, "-Right"}, {press - 1, 0, ""},
             {-press, 0, "+Left"},       {-32768, 0, ""},
             {-23000, -23000, "+Up"},    {-23000, 1 - release, "-Up"},
-            {0, 32767, "-Left +Down"},  {0, 0, "-Down"},
-        };
-        for (const auto& step : steps)
-            COMPARE_CASE(update(0, Holding({}, step.x, step.y)), step.strokes,
-                         QString("stick at %1,%2").arg(step.x).arg(step.y).toUtf8());
+            {0, 32767, "-Left +Down"},  {0, 0, "-Down"}};
+        for (const auto& [x, y, strokes] : steps)
+            COMPARE_CASE(update(0, Holding({}, x, y)), strokes,
+                         QString("stick at %1,%2").arg(x).arg(y).toUtf8());
 
         QCOMPARE(update(0, Holding({LEFT}, -32768)), "+Left");
         QCOMPARE(update(0, Holding({}, -32768)), "");
@@ -201,16 +197,11 @@ class GamepadsTest : public QObject {
     void padPlaysTheGameAsTheKeys() {
         const Move menu[] = {PAD_RIGHT, STICK_RIGHT, PAD_DOWN,   PAD_RIGHT, STICK_DOWN,
                              PAD_LEFT,  STICK_DOWN,  STICK_DOWN, BUTTON_A};
-        const struct {
-            int tick;
-            Move move;
-            bool held;
-        } race[] = {
+        const std::tuple<int, Move, bool> race[] = {
             {0, STICK_UP, true},     {3, PAD_RIGHT, true}, {15, PAD_RIGHT, false},
             {20, STICK_LEFT, true},  {26, PAD_DOWN, true}, {30, PAD_DOWN, false},
             {34, STICK_LEFT, false}, {40, BUTTON_X, true}, {41, BUTTON_X, false},
-            {50, STICK_UP, false},   {52, STICK_UP, true}, {54, PAD_LEFT, true},
-        };
+            {50, STICK_UP, false},   {52, STICK_UP, true}, {54, PAD_LEFT, true}};
         QStringList withKeys;
         QSet<int> speeds, headings;
         for (const bool withPad : {false, true}) {
@@ -233,8 +224,7 @@ class GamepadsTest : public QObject {
             // A move held or let go on the pad, or on the keyboard.
             const auto make = [&](const Move& move, bool held) {
                 if (!withPad)
-                    return held ? QTest::keyPress(&game, Qt::Key(move.key))
-                                : QTest::keyRelease(&game, Qt::Key(move.key));
+                    return QTest::keyEvent(held ? QTest::Press : QTest::Release, &game, move.key);
                 move.button != NO_BUTTON ? pad.Hold(move.button, held)
                                          : pad.Tilt(move.axis, held ? move.tilt : 0);
                 poll();
@@ -259,17 +249,15 @@ class GamepadsTest : public QObject {
                 withPad ? poll() : void(QApplication::sendEvent(&game, &repeat));
             }
             make(PAD_RIGHT, false);
-            for (const Move& move : menu) {
-                make(move, true);
-                make(move, false);
-            }
+            for (const Move& move : menu)
+                for (const bool held : {true, false}) make(move, held);
             screensShown();
             const RaceSettings& chosen = screens.race->CurrentRace().Settings();
             see("track", chosen.track, "level", chosen.level, "laps", chosen.laps);
             for (int wait = 0; !screens.race->KeysEnabled() && wait < 100; ++wait) tick();
             for (int at = 0, next = 0; at < 60; ++at) {
-                for (; next < int(std::size(race)) && race[next].tick == at; ++next)
-                    make(race[next].move, race[next].held);
+                for (; next < int(std::size(race)) && std::get<0>(race[next]) == at; ++next)
+                    make(std::get<1>(race[next]), std::get<2>(race[next]));
                 tick();
                 const RaceCar& user = *screens.race->Car(userControl);
                 speeds << user.speed;
@@ -279,8 +267,7 @@ class GamepadsTest : public QObject {
             }
             for (int wait = 0; wait < 20000 && screens.race->isVisible(); ++wait) tick();
             screensShown();
-            make(BUTTON_B, true);
-            make(BUTTON_B, false);
+            for (const bool held : {true, false}) make(BUTTON_B, held);
             screensShown();
             if (withPad)
                 QCOMPARE(seen, withKeys);

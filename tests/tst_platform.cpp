@@ -29,39 +29,34 @@ class TestPlatform : public QObject {
     Q_OBJECT
 
   private slots:
-    void viewsAndSpritesCollide();
-};
+    void viewsAndSpritesCollide() {
+        Canvas canvas;
+        QWidget mainWidget;
+        const CanvasView view(&canvas, &mainWidget, QRect(5, 10, 225, 292));
+        QCOMPARE(view.focusPolicy(), Qt::NoFocus);  // keys go to the main widget alone
 
-void TestPlatform::viewsAndSpritesCollide() {
-    Canvas canvas;
-    QWidget mainWidget;
-    const CanvasView view(&canvas, &mainWidget, QRect(5, 10, 225, 292));
-    QCOMPARE(view.geometry(), QRect(5, 10, 225, 292));
-    QCOMPARE(view.focusPolicy(), Qt::NoFocus);  // keys go to the main widget alone
-
-    // Drawn pixels decide: overlapping pictures, pixels side by side, one column, one pixel.
-    // Moving, turning and placing sprites are the car test's and the pinned races'.
-    const auto first = CoreSprite(canvas, QPointF(40.7, 50.2));
-    QCOMPARE(first->boundingRectInt(), QRect(40, 50, 10, 10));  // whole pixels, toward zero
-    first->setPos(-2.6, 0.99);
-    QCOMPARE(first->boundingRectInt(), QRect(-2, 0, 10, 10));
-    first->setPos(0, 0);
-    first->setFrame(1);  // a frame that does not exist changes nothing
-    QCOMPARE(first->frame(), 0);
-    QCOMPARE(Sprite({}, &canvas).isVisible(), false);  // shown only when asked
-    const auto second = CoreSprite(canvas, QPointF(6, 6));
-    const struct {
-        QPointF at;
-        bool hit;
-    } placings[] = {{{6, 6}, false}, {{4, 0}, false}, {{3, 0}, true}, {{3, 3}, true}};
-    for (const auto& placing : placings) {
-        second->setPos(placing.at);
-        const auto hits = placing.hit ? QList<Sprite*>{second.get()} : QList<Sprite*>{};
-        QCOMPARE(first->collidingSprites(), hits);
+        // Drawn pixels decide: overlapping pictures, pixels side by side, one column, one pixel.
+        // Moving, turning and placing sprites are the car test's and the pinned races'.
+        const auto first = CoreSprite(canvas, QPointF(40.7, 50.2));
+        QCOMPARE(first->boundingRectInt(), QRect(40, 50, 10, 10));  // whole pixels, toward zero
+        first->setPos(-2.6, 0.99);
+        QCOMPARE(first->boundingRectInt(), QRect(-2, 0, 10, 10));
+        first->setPos(0, 0);
+        first->setFrame(1);  // a frame that does not exist changes nothing
+        QCOMPARE(first->frame(), 0);
+        QCOMPARE(Sprite({}, &canvas).isVisible(), false);  // shown only when asked
+        const auto second = CoreSprite(canvas, QPointF(6, 6));
+        const std::pair<QPointF, bool> placings[] = {
+            {{6, 6}, false}, {{4, 0}, false}, {{3, 0}, true}, {{3, 3}, true}};
+        for (const auto& [at, hit] : placings) {
+            second->setPos(at);
+            QCOMPARE(first->collidingSprites(),
+                     hit ? QList<Sprite*>{second.get()} : QList<Sprite*>{});
+        }
+        second->hide();
+        QCOMPARE(first->collidingSprites(), QList<Sprite*>{});
     }
-    second->hide();
-    QCOMPARE(first->collidingSprites(), QList<Sprite*>{});
-}
+};
 
 QTEST_MAIN(TestPlatform)
 #include "tst_platform.moc"

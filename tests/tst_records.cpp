@@ -33,12 +33,11 @@ const std::pair<int, const char*> RACE_LENGTHS[] = {{1, "OneLap"},      {5, "Fiv
 const char* const DAMAGED_ENDINGS[] = {"", "x", "nan", "inf", "-5", "0", "1e999", "12abc"};
 // What the INI layout has to quote, escape or trim, and text beyond Latin-1.
 const QStringList TRICKY_TEXT =
-    QStringLiteral(
-        " |\t|\r|\n|\x01|;|,|=|\"|\\|%|/|[|]|#|@|$|a|b|1|9|\u00fc|\u00df|\u263a|\U0001F697")
+    QString(" |\t|\r|\n|\x01|;|,|=|\"|\\|%|/|[|]|#|@|$|a|b|1|9|\u00fc|\u00df|\u263a|\U0001F697")
         .split('|');
 // Bytes and pieces that break lines, quotes, escapes, sections and UTF-8; an entry with half a
 // surrogate pair.
-const QList<QByteArray> MUTATION_PIECES =
+const QList<QByteArray> PIECES =
     QByteArrayLiteral(
         "\n|\r\n|[|]|=|\"|\\|\\xdc00|;|%|%U|@|\0|\xff|\xc3| |[vantor]\n|\xef\xbb\xbf|9|e9|"
         "\nlone=\"\\xdc00\"\n")
@@ -84,10 +83,6 @@ QStringList QtLines(const QString& path) {
     Entries entries;
     for (const QString& key : file.allKeys()) entries.insert(key, file.value(key).toString());
     return file.status() == QSettings::NoError ? Lines(entries) : QStringList{"malformed"};
-}
-
-QStringList StoreLines() {
-    return Lines(Config(STORE_NAME).allEntries());
 }
 
 // A file written in place of whatever stood there.
@@ -140,21 +135,6 @@ class TestRecords : public QObject {
     const PreviewDirectory pictures;
 
   private slots:
-    // Lengths the menu cannot offer, missing tracks and times no race gives are not kept. Each time
-    // differs, so that a failure's actual value names its row.
-    void keepsOnlyRaceTimes() {
-        UserSettings records;
-        records.UpdateFastestRaceTime(7, 10, 70.5);
-        const std::tuple<int, int, double> refused[] = {
-            {7, 2, 1.0},  {7, 24, 2.0},  {-1, 5, 3.0},     {15, 5, 4.0},
-            {7, 10, 0.0}, {7, 10, -3.0}, {7, 10, qQNaN()}, {7, 10, qInf()}};
-        for (const auto& [track, laps, seconds] : refused) {
-            records.UpdateFastestRaceTime(track, laps, seconds);
-            QCOMPARE(records.FastestRaceTime(track, laps),
-                     laps == 10 ? 70.5 : UserSettings::NO_RECORD);
-        }
-    }
-
     void generatedAndDamagedFilesRoundTrip() {
         QRandomGenerator random(SEED);
         QByteArray contents;  // the file under test, shown when a check fails
@@ -166,15 +146,13 @@ class TestRecords : public QObject {
         for (int generated = 0; generated < GENERATED_FILES; ++generated) {
             const QString source = home.path() + QStringLiteral("/source%1.ini").arg(generated);
             const QByteArray original = GeneratedFile(random, source);
-            const QStringList written = QtLines(source);
             for (int mutant = 0; mutant <= MUTANTS_PER_FILE; ++mutant, ++files) {
                 contents = original;
                 for (int changes = mutant == 0 ? 0 : random.bounded(1, 4); changes > 0; --changes) {
                     const qsizetype at = random.bounded(contents.size() + 1);
                     const int change = random.bounded(3);
                     if (change == 0)
-                        contents.insert(at,
-                                        MUTATION_PIECES[random.bounded(MUTATION_PIECES.size())]);
+                        contents.insert(at, PIECES[random.bounded(PIECES.size())]);
                     else if (change == 1)
                         contents.remove(at, random.bounded(1, 8));
                     else
@@ -185,7 +163,7 @@ class TestRecords : public QObject {
                 records.ReadFastestRaceTime();
                 const Entries read = Config(STORE_NAME).allEntries();
                 if (mutant == 0)
-                    QCOMPARE(Lines(read), written);  // read as Qt's reader reads it
+                    QCOMPARE(Lines(read), QtLines(source));  // read as Qt's reader reads it
                 if (!records.StoreProblem().isEmpty()) {
                     QCOMPARE(records.WriteFastestRaceTime(), false);
                     QCOMPARE(Contents(storePath), contents);  // a store set aside stays as it was
@@ -195,9 +173,9 @@ class TestRecords : public QObject {
                 // kept.
                 QCOMPARE(WithRecords(read, &records), WithRecords(read));
                 QVERIFY(records.WriteFastestRaceTime());
-                QCOMPARE(StoreLines(), WithRecords(read));
+                QCOMPARE(Lines(Config(STORE_NAME).allEntries()), WithRecords(read));
                 if (mutant == 0)
-                    QCOMPARE(QtLines(storePath), StoreLines());  // and as Qt's reader reads it
+                    QCOMPARE(QtLines(storePath), WithRecords(read));  // and as Qt's reader reads it
             }
         }
     }
@@ -216,8 +194,7 @@ class TestRecords : public QObject {
             {"oversized", "is too large to be a race records file (over 1 MiB)"},
             {"damaged", "is damaged: it is not a race records file the game can read"},
             {"link foreign", "is not a race records file (it has no [vantor] section)"},
-            {"unreadable", "cannot be read"},
-        };
+            {"unreadable", "cannot be read"}};
         for (const auto& [node, problem] : rows) QTest::newRow(node) << QString(problem);
     }
 
@@ -238,9 +215,9 @@ class TestRecords : public QObject {
         const QMap<QString, QByteArray> files = {
             {"file", records},
             {"unreadable", records},
+            {"foreign", GIT_CONFIG},
             {"oversized", records + QByteArray(Config::MAX_FILE_BYTES, ';')},
-            {"damaged", records + "\x01\x02binary\n"},
-            {"foreign", GIT_CONFIG}};
+            {"damaged", records + "\x01\x02binary\n"}};
         // A character device like /dev/full, where any write fails.
         if (kind == "device" && mknod(QFile::encodeName(made), S_IFCHR | 0666, makedev(1, 7)) != 0)
             QSKIP("Making a device node needs root; the device cases are not run.");
@@ -267,14 +244,12 @@ class TestRecords : public QObject {
         QStringList shown;
         for (const ShownWarning& box : boxes.Warnings())
             shown << box.caption + '|' + box.buttons.join(',') + '|' + box.text;
-        const QString file =
-            linked && kind != "missing"
-                ? QString("%1 (a link to %2)").arg(storePath, QFileInfo(made).canonicalFilePath())
-                : storePath;
-        const QString told = QString(
-                                 "Vantor|OK|The race records file %1 %2.\n\nYour race records will "
-                                 "not be kept this time; the game leaves it as it is.")
-                                 .arg(file, problem);
+        QString file = storePath;
+        if (linked && kind != "missing")
+            file += " (a link to " + QFileInfo(made).canonicalFilePath() + ')';
+        const QString told = "Vantor|OK|The race records file " + file + ' ' + problem +
+                             ".\n\nYour race records will not be kept this time; the game leaves "
+                             "it as it is.";
         QCOMPARE(shown, problem.isEmpty() ? QStringList() : QStringList{told});
         if (!problem.isEmpty()) {
             QCOMPARE(NodeState(storePath), before);
@@ -286,7 +261,9 @@ class TestRecords : public QObject {
         }
     }
 
-    // A records file kept by hand, with Windows line ends: a save changes the record lines it must
+    // A records file kept by hand, with Windows line ends. Lengths the menu cannot offer, missing
+    // tracks and times no race gives are not kept (each time differs, so that a failure's actual
+    // value names its row). A save changes the record lines it must
     // and adds the missing ones to the records section; every other line stays as it was, in its
     // place. A full disk leaves it as it was. Another program's INI file gets no group added by any
     // store.
@@ -299,6 +276,14 @@ class TestRecords : public QObject {
         QVERIFY(Write(storePath, before));
         UserSettings records;
         records.ReadFastestRaceTime();
+        const std::tuple<int, int, double> refused[] = {
+            {0, 2, 1.0},  {0, 24, 2.0},  {-1, 5, 3.0},     {15, 5, 4.0},
+            {0, 10, 0.0}, {0, 10, -3.0}, {0, 10, qQNaN()}, {0, 10, qInf()}};
+        for (const auto& [track, laps, seconds] : refused) {
+            records.UpdateFastestRaceTime(track, laps, seconds);
+            QCOMPARE(records.FastestRaceTime(track, laps),
+                     laps == 10 ? 70.5 : UserSettings::NO_RECORD);
+        }
         records.UpdateFastestRaceTime(0, 10, 61.5);
         // Past a limit that leaves room for the lock but not for the file, the write fails as on a
         // full disk; no temporary file is left beside it.
@@ -319,10 +304,11 @@ class TestRecords : public QObject {
         QCOMPARE(after.left(end) + after.mid(end + added.size()), expected);
         QCOMPARE(added.count('\n'), qsizetype(6 * TRACK_COUNT - 3));
         QCOMPARE(added.count("=999.99\r\n"), added.count('\n'));
-        QCOMPARE(StoreLines(), WithRecords({{"remote \"origin\"/url", "https://example.org/x.git"},
-                                            {RecordKey(0, "TenLaps"), "61.5"},
-                                            {RecordKey(4, "FiveLaps"), "33.5"},
-                                            {"other/kept", "yes"}}));
+        QCOMPARE(Lines(Config(STORE_NAME).allEntries()),
+                 WithRecords({{"remote \"origin\"/url", "https://example.org/x.git"},
+                              {RecordKey(0, "TenLaps"), "61.5"},
+                              {RecordKey(4, "FiveLaps"), "33.5"},
+                              {"other/kept", "yes"}}));
         // Saved again with nothing changed, the file stays as it is.
         QVERIFY(records.WriteFastestRaceTime());
         QCOMPARE(Contents(storePath), after);
@@ -344,10 +330,8 @@ class TestRecords : public QObject {
     void gamesSharingTheFileLoseNothing() {
         const QByteArray before = "[other]\nkept=yes\n[vantor]\nLapTime\\Track5\\FiveLaps=40\n";
         QVERIFY(Write(storePath, before));
-        UserSettings first;
-        UserSettings second;
-        first.ReadFastestRaceTime();
-        second.ReadFastestRaceTime();
+        UserSettings first, second;
+        for (UserSettings* game : {&first, &second}) game->ReadFastestRaceTime();
         first.UpdateFastestRaceTime(0, 5, 61.5);    // only the first game
         second.UpdateFastestRaceTime(1, 5, 72.25);  // only the second
         first.UpdateFastestRaceTime(2, 10, 90.0);   // both, the second faster
@@ -376,7 +360,7 @@ class TestRecords : public QObject {
                                                   {RecordKey(2, "TenLaps"), "80"},
                                                   {RecordKey(3, "OneLap"), "20"},
                                                   {RecordKey(5, "FiveLaps"), "40"}});
-        QCOMPARE(StoreLines(), standing);
+        QCOMPARE(Lines(Config(STORE_NAME).allEntries()), standing);
         QCOMPARE(WithRecords({{"other/kept", "yes"}}, &second), standing);
         QCOMPARE(first.FastestRaceTime(1, 5), UserSettings::NO_RECORD);
 
@@ -404,8 +388,7 @@ class TestRecords : public QObject {
                                 QCoreApplication::applicationFilePath(),
                                 "onlyARegularFileIsTheStore:unreadable"});
         if (!child.waitForFinished(60000))
-            QSKIP(
-                "The unreadable case needs setpriv to run as the user nobody, which failed here.");
+            QSKIP("setpriv could not run the unreadable case as the user nobody here.");
         const QString output = child.readAll();
         if (output.contains("SKIP   :"))
             QSKIP(qPrintable("Skipped as the user nobody: " + output));

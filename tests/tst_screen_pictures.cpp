@@ -24,9 +24,8 @@ class ScreenPicturesTest : public QObject {
         }
         // The end screen prints on the board, so it must be plain board grey there.
         const auto notBoardGrey = [](QRgb p) { return p != 0xffcdd2d5; };
-        for (const auto result : {VantorImages::RACE_WON, VantorImages::RACE_COMPLETED}) {
+        for (const auto result : {VantorImages::RACE_WON, VantorImages::RACE_COMPLETED})
             QCOMPARE(Find(images.GetImage(result).copy(40, 181, 146, 73), notBoardGrey).second, 0);
-        }
         const auto isBlue = [](QRgb p) { return p == 0xff0000dc; };
         const auto winner = Find(images.GetImage(VantorImages::RACE_WON), isBlue);
         QVERIFY(winner.second > 400);
@@ -52,8 +51,7 @@ class ScreenPicturesTest : public QObject {
         for (const int size : ApplicationIcon::SIZES) sizes << QSize(size, size);
         QCOMPARE(installed.availableSizes(), sizes);
         for (const int size : ApplicationIcon::SIZES)
-            COMPARE_CASE(picture(installed, size), drawn.Picture(size),
-                         QByteArray::number(size) + " pixels");
+            COMPARE_CASE(picture(installed, size), drawn.Picture(size), QByteArray::number(size));
 
         const QTemporaryDir noTheme;
         const int fallback = ApplicationIcon::WINDOW_FALLBACK_SIZE;

@@ -32,9 +32,8 @@ QString Line(const Facts&... facts) {
 // How a stage at this scale places a screen, its corner given, and a view on it in a window of this
 // size, and how the view draws.
 QString Placing(QSize window, int scale, QPoint corner) {
-    return Line(window, scale, QRect(corner, STAGE * scale),
-                QRect(VIEW_AT_1X.topLeft() * scale, VIEW_AT_1X.size() * scale),
-                QTransform::fromScale(scale, scale));
+    const QTransform zoom = QTransform::fromScale(scale, scale);
+    return Line(window, scale, QRect(corner, STAGE * scale), zoom.mapRect(VIEW_AT_1X), zoom);
 }
 
 QImage Shot(QWidget& window, QSize size) {
@@ -90,8 +89,7 @@ class WindowScaleTest : public QObject {
             {{100, 120}, 1, {0, 0}},      {{240, 300}, 1, {0, 0}},    {{479, 600}, 1, {119, 150}},
             {{480, 599}, 1, {120, 149}},  {{480, 600}, 2, {0, 0}},    {{1000, 950}, 3, {140, 25}},
             {{959, 1200}, 3, {119, 150}}, {{960, 1200}, 4, {0, 0}},   {{1000, 1201}, 4, {20, 0}},
-            {{2000, 961}, 3, {640, 30}},  {{300, 599}, 1, {30, 149}}, {{500, 1500}, 2, {10, 450}},
-        };
+            {{2000, 961}, 3, {640, 30}},  {{300, 599}, 1, {30, 149}}, {{500, 1500}, 2, {10, 450}}};
         for (const auto& [size, scale, corner] : sizes) {
             stage.resize(size);
             QTRY_COMPARE(stage.size(), size);
@@ -106,12 +104,9 @@ class WindowScaleTest : public QObject {
 
         // A 5x window whose middle lies on the small screen: 3x there, centred on green.
         stage.setGeometry(QRect(QPoint(SMALL_SCREEN.x() - 200, 0), STAGE * 5));
-        QTRY_COMPARE(stage.screen()->geometry(), SMALL_SCREEN);
-        QTRY_COMPARE(stage.size(), STAGE * 5);
-        QCOMPARE(placed(), Placing(STAGE * 5, 3, QPoint(240, 300)));
+        QTRY_COMPARE(placed(), Placing(STAGE * 5, 3, QPoint(240, 300)));
         // Moved to the large screen without a resize, it takes the 5x that fits there.
         stage.move(100, 0);
-        QTRY_COMPARE(stage.screen()->geometry(), LARGE_SCREEN);
         QTRY_COMPARE(stage.Scale(), 5);
 
         // The largest window then is the desktop's, 21 MB of picture; one of 16000 x 20000 took
@@ -119,10 +114,10 @@ class WindowScaleTest : public QObject {
         const long before = PeakMemoryKiB(true);
         for (const QSize huge : {QSize(16000, 20000), QSize(32767, 32767), QSize(4000, 900)}) {
             stage.resize(huge);
-            QTRY_COMPARE(Line(huge, stage.size()),
-                         Line(huge, huge.boundedTo(LARGE_SCREEN.united(SMALL_SCREEN).size())));
+            const QSize desktop = LARGE_SCREEN.united(SMALL_SCREEN).size();
+            QTRY_COMPARE(Line(huge, stage.size(), stage.Scale()),
+                         Line(huge, huge.boundedTo(desktop), huge.height() < 1500 ? 3 : 5));
             stage.repaint();
-            QCOMPARE(Line(huge, stage.Scale()), Line(huge, huge.height() < 1500 ? 3 : 5));
         }
         if (before >= 0)
             QCOMPARE_LT(PeakMemoryKiB() - before, 100 * 1024);
@@ -159,17 +154,16 @@ class WindowScaleTest : public QObject {
         const QImage small = Shot(game, STAGE);
         const auto texts = TextBoxes(game);
         const QImage large = Shot(game, STAGE * scale);
-        QVERIFY(!texts.isEmpty());
-        // Text pixels differ from the enlarged ones somewhere: drawn anew, not enlarged.
+        // Text pixels differ from the enlarged ones somewhere: drawn anew, not enlarged (and there
+        // are texts).
         int differing = 0, redrawn = 0;
-        for (int y = 0; y < large.height(); ++y) {
+        for (int y = 0; y < large.height(); ++y)
             for (int x = 0; x < large.width(); ++x) {
                 const QPoint p(x / scale, y / scale);
                 const bool inText = std::any_of(texts.begin(), texts.end(),
                                                 [&](auto& text) { return text.first.contains(p); });
                 (inText ? redrawn : differing) += large.pixel(x, y) != small.pixel(p);
             }
-        }
         QCOMPARE(differing, 0);
         QVERIFY(redrawn > 0);
         for (const auto& [box, colour] : texts) {
@@ -207,17 +201,15 @@ class WindowScaleTest : public QObject {
 };
 
 int main(int argc, char* argv[]) {
-    QByteArray screens;
-    for (const auto& [name, area] : {std::pair("large", LARGE_SCREEN), {"small", SMALL_SCREEN}}) {
-        screens +=
-            QString::asprintf(R"(%s{"name": "%s", "x": %d, "y": %d, "width": %d, )"
-                              R"("height": %d, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})",
-                              screens.isEmpty() ? "" : ", ", name, area.x(), area.y(), area.width(),
-                              area.height())
-                .toUtf8();
-    }
+    QStringList screens;
+    for (const auto& [name, area] : {std::pair("large", LARGE_SCREEN), {"small", SMALL_SCREEN}})
+        screens << QString::asprintf(
+            R"({"name": "%s", "x": %d, "y": %d, "width": %d, "height": %d, )"
+            R"("logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1})",
+            name, area.x(), area.y(), area.width(), area.height());
     QTemporaryFile file;
-    if (!file.open() || file.write(R"({"screens": [)" + screens + "]}") < 0 || !file.flush())
+    const QByteArray desktop = R"({"screens": [)" + screens.join(", ").toUtf8() + "]}";
+    if (!file.open() || file.write(desktop) < 0 || !file.flush())
         qFatal("The test's screens could not be written");
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(file.fileName()));
     QApplication application(argc, argv);
