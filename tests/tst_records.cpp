@@ -101,22 +101,24 @@ QString RandomText(QRandomGenerator& random, int maxLength) {
 }
 
 // Written by Qt's own INI writer: valid and damaged records, and entries of other programs; the
-// file stays for Qt's reader.
+// file stays for Qt's reader. One random draw per statement, so that a seed gives the same file
+// whatever the compiler.
 QByteArray GeneratedFile(QRandomGenerator& random, const QString& path) {
     {
         QSettings file(path, QSettings::IniFormat);
         for (int entry = random.bounded(1, 12); entry > 0; --entry) {
-            const QString key =
-                RecordKey(random.bounded(TRACK_COUNT), RACE_LENGTHS[random.bounded(6)].second);
+            const int track = random.bounded(TRACK_COUNT);
+            const QString key = RecordKey(track, RACE_LENGTHS[random.bounded(6)].second);
             const int damage = random.bounded(4 * int(std::size(DAMAGED_ENDINGS)));
             file.setValue(key, damage < int(std::size(DAMAGED_ENDINGS))
                                    ? RandomText(random, 4) + DAMAGED_ENDINGS[damage]
                                    : QString::number(random.bounded(1, 200000000) / 100000.0));
         }
-        for (int entry = random.bounded(8); entry > 0; --entry)
-            file.setValue(QStringLiteral("other%1/").arg(random.bounded(3)) +
-                              RandomText(random, 8).remove('/').remove('\\') + 'k',
-                          RandomText(random, 12));
+        for (int entry = random.bounded(8); entry > 0; --entry) {
+            const QString group = QStringLiteral("other%1/").arg(random.bounded(3));
+            const QString key = group + RandomText(random, 8).remove('/').remove('\\') + 'k';
+            file.setValue(key, RandomText(random, 12));
+        }
     }
     QByteArray contents = Contents(path);
     // Some editors save with a byte order mark and Windows line ends.
