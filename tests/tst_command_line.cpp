@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "tests/support/CompareCase.h"
+#include "tests/support/NodeState.h"
 
 // The game's command line, as a shell or a script uses it: the build's own program, run with no
 // display at all.
@@ -12,8 +13,7 @@ class CommandLineTest : public QObject {
 
     struct Outcome {
         int status;
-        QString out;
-        QString errors;
+        QString out, errors;
     };
     static Outcome Run(const QStringList& arguments) {
         QProcess game;
@@ -70,9 +70,7 @@ class CommandLineTest : public QObject {
         // One turn in the middle of the race taken the other way: the race runs otherwise, and
         // the file says so.
         QTemporaryDir folder;
-        QFile original(golden[0]);
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QByteArray text = original.readAll();
+        QByteArray text = Contents(golden[0]);
         const int turn = text.indexOf(" Left+", text.size() / 2);
         QVERIFY(turn > 0);
         text.replace(turn, 6, " Right+");

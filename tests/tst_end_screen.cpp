@@ -4,6 +4,7 @@
 #include "graphics/VantorImages.h"
 #include "platform/Canvas.h"
 #include "screens/EndScreen.h"
+#include "tests/support/CompareCase.h"
 
 class EndScreenTest : public QObject {
     Q_OBJECT
@@ -15,14 +16,10 @@ class EndScreenTest : public QObject {
         Canvas canvas;
         QWidget mainWidget;  // goes first, with the screen, before the canvas
         auto* screen = new EndScreen(canvas, &mainWidget);
-        struct Result {
-            RaceSummary summary;
-            QStringList lines;
-        };
         // Shown one after another without a Hide: the old result must go, not stay underneath. A
         // time equal to the record is a new record only when this race set it; with no record yet
         // the line says so.
-        const Result results[] = {
+        const std::pair<RaceSummary, QStringList> results[] = {
             {{true, 5, 83.452, 83.452, true, "", Qt::black},
              {"Number of Laps: 5", "Race Time: 83.452", "A New Record", "hidden"}},
             {{false, 10, 120.5, 99.25, false, "The Record's Ghost Won", Qt::black},
@@ -35,11 +32,11 @@ class EndScreenTest : public QObject {
             {{false, 25, 12.3, std::nullopt, false, "Replay: given up", Qt::black},
              {"Number of Laps: 25", "Race Time: 12.300", "Track Record: none", "Replay: given up"}},
         };
-        for (const Result& result : results) {
-            screen->Show(result.summary);
-            const VantorImages::VANTORIMAGE picture =
-                result.summary.won ? VantorImages::RACE_WON : VantorImages::RACE_COMPLETED;
-            QCOMPARE(screen->ResultImage()->Image(), images.GetImage(picture));
+        for (const auto& [summary, expected] : results) {
+            screen->Show(summary);
+            const QByteArray name = expected.join(", ").toUtf8();
+            const auto image = summary.won ? VantorImages::RACE_WON : VantorImages::RACE_COMPLETED;
+            COMPARE_CASE(screen->ResultImage()->Image(), images.GetImage(image), name);
             const QList<const QGraphicsSimpleTextItem*> lines{
                 screen->LapCountText(), screen->RaceTimeText(), screen->RecordText(),
                 screen->NoteText(), &screen->ContinueText()};
@@ -47,11 +44,12 @@ class EndScreenTest : public QObject {
             for (const QGraphicsSimpleTextItem* line : lines) {
                 texts << (line->isVisible() ? line->text() : "hidden");
                 // Half the canvas less half the line's own width, each truncated.
-                const QRect area = line->sceneBoundingRect().toAlignedRect();
-                QCOMPARE(line->x(), double(Canvas::WIDTH / 2 - area.width() / 2));
+                const int width = line->sceneBoundingRect().toAlignedRect().width();
+                COMPARE_CASE(line->x(), double(Canvas::WIDTH / 2 - width / 2),
+                             name + ", " + texts.last().toUtf8());
             }
-            QCOMPARE(texts, result.lines + QStringList{"Hit Any Key To Continue"});
-            QCOMPARE(canvas.items().size(), 6);
+            COMPARE_CASE(texts, expected + QStringList{"Hit Any Key To Continue"}, name);
+            COMPARE_CASE(canvas.items().size(), 6, name);
         }
         for (int round = 0; round < 2; ++round) {
             screen->Hide();

@@ -3,6 +3,7 @@
 
 #include "app/Globals.h"
 #include "platform/Config.h"
+#include "tests/support/CompareCase.h"
 #include "tests/support/GameFixture.h"
 #include "tests/support/MessageBoxWatcher.h"
 
@@ -27,9 +28,12 @@ QStringList OnShow(const QString& screens, int topSpeed, int preview, int menuTe
                .split('|') +
            endLines;
 }
-// A warning box's caption, text and buttons.
-QStringList Told(const ShownWarning& box) {
-    return QStringList{box.caption, box.text} + box.buttons;
+// The warning boxes shown, each its caption, text and buttons.
+QStringList Told(const QList<ShownWarning>& boxes) {
+    QStringList told;
+    for (const ShownWarning& box : boxes)
+        told << (QStringList{box.caption, box.text} + box.buttons).join(" | ");
+    return told;
 }
 
 const QStringList MENU_ON_TRACK_3 = OnShow("StartScreen", 0, 2, 9);
@@ -146,11 +150,9 @@ class GameFlowTest : public QObject {
             QCOMPARE(game.Keys(" "), MENU_ON_TRACK_3);
             QCOMPARE(game.screens.canvas->items().size(), itemsOnMenu);
         }
-        QCOMPARE(Told(watcher.Warnings().last()),
-                 QStringList({"Vantor",
-                              "Could not save the race records to " + configHome.RecordsFile() +
-                                  ": it is a folder, not a file.",
-                              "OK"}));
+        QCOMPARE(Told(watcher.Warnings()).last(), "Vantor | Could not save the race records to " +
+                                                      configHome.RecordsFile() +
+                                                      ": it is a folder, not a file. | OK");
         QVERIFY(QDir().rmdir(configHome.RecordsFile()));
     }
 
@@ -173,18 +175,17 @@ class GameFlowTest : public QObject {
             return QStringList{end.value(1), end.value(2),
                                after == Seconds(ms) ? "this race" : after};
         };
-        const auto standing = [](const QString& record) {
+        // The record line for this one, then the record after the race: this one, unless told.
+        const auto standing = [](const QString& record, const char* after = nullptr) {
             return QStringList{"time", QString::asprintf("Track Record: %3.3f", record.toDouble()),
-                               record};
+                               after != nullptr ? QString(after) : record};
         };
         const QStringList newRecord{"time", "A New Record", "this race"};
         // Whoever wins (never the idle player), a finished race faster than the record sets it.
         QCOMPARE(race("999.99", false), newRecord);
         const long best = ms;
         // An equal record is kept, and not announced as new; a faster one is kept.
-        QCOMPARE(race(Seconds(best), false),
-                 QStringList({"time", QString::asprintf("Track Record: %3.3f", best / 1000.0),
-                              "this race"}));
+        QCOMPARE(race(Seconds(best), false), standing(Seconds(best), "this race"));
         QCOMPARE(race(Seconds(best - 30), false), standing(Seconds(best - 30)));
         // A race given up is no finished race, however short: the standing record stays.
         QCOMPARE(race(Seconds(best), true), standing(Seconds(best)));
@@ -198,16 +199,15 @@ class GameFlowTest : public QObject {
     // written in the folder the game was started in. Without $HOME as well there is nowhere to keep
     // anything: nothing is written, and the player is told why.
     void relativeBaseFoldersAreIgnored() {
-        const QByteArray variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
-        QMap<QByteArray, QByteArray> saved;
-        for (const QByteArray& variable : variables) saved[variable] = qgetenv(variable);
+        const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+        const QByteArray saved[] = {qgetenv(variables[0]), qgetenv(variables[1]),
+                                    qgetenv(variables[2])};
         const QString startedIn = QDir::currentPath();
         const auto restore = qScopeGuard([&] {
-            for (const QByteArray& variable : variables) qputenv(variable, saved[variable]);
+            for (int i = 0; i < 3; ++i) qputenv(variables[i], saved[i]);
             QDir::setCurrent(startedIn);
         });
-        const QTemporaryDir home;
-        const QTemporaryDir current;
+        const QTemporaryDir home, current;
         QVERIFY(QDir::setCurrent(current.path()));
         qputenv("HOME", home.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", "config");
@@ -217,61 +217,51 @@ class GameFlowTest : public QObject {
             Game game(pictures.Path());
             game.Keys("vv<vv\n");
             game.RunToEnd();
-            return boxes.Warnings();
+            return Told(boxes.Warnings());
         };
-        QCOMPARE(oneLapRace().size(), 0);
+        QCOMPARE(oneLapRace(), QStringList());
         QVERIFY(QFileInfo(home.filePath(".config/Vantor.ini")).isFile());
         QVERIFY(QFileInfo(home.filePath(".local/share/vantor/replays/last.replay")).isFile());
         const auto entries = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden;
         QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
 
         qunsetenv("HOME");
-        const QList<ShownWarning> told = oneLapRace();
-        QCOMPARE(told.size(), 2);
-        QCOMPARE(Told(told[0]), QStringList({"Vantor",
-                                             "Could not save the race records: there is no folder "
-                                             "to keep them in, as $XDG_CONFIG_HOME is not an "
-                                             "absolute path, and $HOME is not set.",
-                                             "OK"}));
-        QCOMPARE(Told(told[1]), QStringList({"Vantor",
-                                             "Could not keep the replay last.replay: there is no "
-                                             "folder to keep it in, as $XDG_DATA_HOME is not an "
-                                             "absolute path, and $HOME is not set.",
-                                             "OK"}));
+        QCOMPARE(
+            oneLapRace(),
+            QStringList({"Vantor | Could not save the race records: there is no folder to keep "
+                         "them in, as $XDG_CONFIG_HOME is not an absolute path, and $HOME is "
+                         "not set. | OK",
+                         "Vantor | Could not keep the replay last.replay: there is no folder "
+                         "to keep it in, as $XDG_DATA_HOME is not an absolute path, and $HOME "
+                         "is not set. | OK"}));
         QCOMPARE(QDir(current.path()).entryList(entries), QStringList());
     }
 
     // Without the pictures directory, or without its first track preview, the player's one answer
     // is "Quit": no screens are built (so the program ends) and keys are dropped meanwhile.
-    void missingPicturesBuildNoScreensAndDropKeys_data() {
-        QTest::addColumn<bool>("folderThere");
-        QTest::newRow("missing directory") << false;
-        QTest::newRow("missing first preview") << true;
-    }
     void missingPicturesBuildNoScreensAndDropKeys() {
-        QFETCH(bool, folderThere);
         const PreviewDirectory withoutFirst;
         QVERIFY(QFile::remove(withoutFirst.Path() + "track_pics/TrackPix1.png"));
-        const QString dir = folderThere ? withoutFirst.Path() : pictures.Path() + "missing/";
-        MessageBoxWatcher watcher;
-        Game game(dir);
-        for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q})
-            game.Play(key, "PRpr");
-        QCOMPARE(watcher.Warnings().size(), 1);
-        QCOMPARE(Told(watcher.Warnings().first()),
-                 QStringList({"Vantor",
-                              (folderThere ? "Could not load Track Images from "
-                                           : "Could not locate Directory ") +
-                                  dir,
-                              "Quit"}));
-        QVERIFY(!game.widget.ScreensReady());
-        QVERIFY(game.widget.isVisible());
-        // The screens and the records, none made.
-        QCOMPARE((QList<const void*>{game.screens.start, game.screens.race, game.screens.end,
-                                     vantorConfig}),
-                 QList<const void*>(4, nullptr));
-        if (!folderThere)
-            QCOMPARE(game.widget.GetTrackImage(0), nullptr);
+        const std::tuple<QString, QString, bool> cases[] = {
+            {pictures.Path() + "missing/", "Could not locate Directory ", true},
+            {withoutFirst.Path(), "Could not load Track Images from ", false}};
+        for (const auto& [dir, told, noDirectory] : cases) {
+            const QByteArray name = told.toUtf8();
+            MessageBoxWatcher watcher;
+            Game game(dir);
+            for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Left, Qt::Key_Q})
+                game.Play(key, "PRpr");
+            COMPARE_CASE(Told(watcher.Warnings()),
+                         QStringList{"Vantor | " + told + dir + " | Quit"}, name);
+            COMPARE_CASE(game.widget.ScreensReady(), false, name);
+            COMPARE_CASE(game.widget.isVisible(), true, name);
+            // The screens and the records, none made; without the folder, no track pictures.
+            COMPARE_CASE((QList<const void*>{game.screens.start, game.screens.race,
+                                             game.screens.end, vantorConfig}),
+                         QList<const void*>(4, nullptr), name);
+            if (noDirectory)
+                COMPARE_CASE(game.widget.GetTrackImage(0), nullptr, name);
+        }
     }
 };
 

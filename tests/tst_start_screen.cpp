@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <cmath>
 
+#include "tests/support/CompareCase.h"
 #include "tests/support/GameFixture.h"
 
 // A start menu of its own on the game's canvas: its signals reach only the test.
@@ -25,8 +26,7 @@ class StartScreenTest : public QObject {
         return top && top->Image().size() == QSize(180, 115) && top->pos() == QPointF(22, 5);
     }
     // "reports|lines arrows preview level laps race": lines '*' when highlighted, arrows "<>",
-    // "<-",
-    // "->" or "--"; then every text in the wrong style or place.
+    // "<-", "->" or "--"; then every text in the wrong style or place.
     QString Press(int key) {
         menu.ChangeSelectedLevel(key);
         const LevelSelectBox* side[] = {At(0, "<<"), At(0, ">>")};
@@ -76,7 +76,6 @@ class StartScreenTest : public QObject {
         for (int y : LINE_Y) texts << At(y)->text();
         QCOMPARE(texts, QStringList({"Select Track", "Select Level", "Easy", "Laps", "5",
                                      "Race Computer", "Start Race"}));
-        QCOMPARE(ItemsOf<LevelSelectBox>(canvas).size(), 9);
 
         // Each step: the key (Up, Down, Left, Right), what is reported, what is then on screen.
         QStringList steps{"U|*...... -> 0 Easy 5 Race Computer",
@@ -133,14 +132,17 @@ Lstart|......* <> 13 Medium 1 Race Computer;
 Rstart|......* <> 13 Medium 1 Race Computer)").split(QRegularExpression(";\\s*"));
         // clang-format on
         const int keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right};
-        for (const QString& step : steps) {
-            QCOMPARE(Press(keys[QStringLiteral("UDLR").indexOf(step[0])]), step.mid(1));
+        for (int i = 0; i < steps.size(); ++i) {
+            const QString& step = steps[i];
+            const QByteArray name = "step " + QByteArray::number(i + 1);
+            COMPARE_CASE(Press(keys[QStringLiteral("UDLR").indexOf(step[0])]), step.mid(1), name);
             // Only "Start Race" takes the race keys.
             const QString onScreen = step.mid(step.indexOf('|'));
             for (int key :
                  {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Pause, Qt::Key_Space}) {
                 const bool starts = onScreen[7] == '*' && key != Qt::Key_Space;
-                QCOMPARE(Press(key), (starts ? "start" : "") + onScreen);
+                COMPARE_CASE(Press(key), (starts ? "start" : "") + onScreen,
+                             name + ", then " + QKeySequence(key).toString().toUtf8());
             }
         }
         QVERIFY(!LogoShown());
