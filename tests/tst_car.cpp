@@ -42,39 +42,16 @@ static int DifferingPixels(const QPixmap& a, const QPixmap& b) {
 static SpriteFrames DiscFrames(QPoint hotSpot) {
     QPixmap disc(20, 20);
     disc.fill(Qt::transparent);
-    QPainter painter(&disc);
-    painter.setBrush(Qt::blue);
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(0, 0, 20, 20);
-    painter.end();
+    QPainterPath path;
+    path.addEllipse(0, 0, 20, 20);
+    QPainter(&disc).fillPath(path, Qt::blue);
     return {QList<QPixmap>(RaceCar::HEADING_COUNT, disc),
             QList<QPoint>(RaceCar::HEADING_COUNT, hotSpot)};
 }
 
-static QPointF VelocityOf(const RaceCar& car) {
-    return {car.xVelocity(), car.yVelocity()};
-}
-// The velocity at a speed along an angle clockwise from up, y growing downwards.
-static QPointF Along(double degrees, int speed) {
-    return {speed * std::sin(degrees * M_PI / 180), -speed * std::cos(degrees * M_PI / 180)};
-}
-
-// Drives the rest of a turn begun this tick: one step of the curve per tick, the frame moving at
-// most one step at a time in the turn's sense, up to the end of the diagonal's quarter.
-static void FollowTurn(RaceCar& car, const GridSection* section, int x, int y, bool clockwise) {
-    const std::vector<QPoint> points = car.TurnPoints();
-    const int diagonal = car.direction;
-    // The first frame one step past the old heading, in the sense of the turn.
-    const int from = (diagonal + (clockwise ? 7 : 1)) % 8;
-    QCOMPARE(car.pictureIndex, (3 * from + (clockwise ? 1 : 23)) % 24);
-    for (size_t k = 1; k < points.size(); ++k) {
-        const int before = car.pictureIndex;
-        car.UpdateComputerControlCar(x, y, section);
-        QCOMPARE(VelocityOf(car), QPointF(points[k] - points[k - 1]));
-        QCOMPARE(car.direction, diagonal);
-        QVERIFY(((car.pictureIndex - before) * (clockwise ? 1 : -1) + 24) % 24 <= 1);
-    }
-    QCOMPARE(car.pictureIndex, (3 * diagonal + (clockwise ? 2 : 23)) % 24);
+// The velocity at a speed along a heading, 15 degrees a step clockwise from up, y growing down.
+static QPointF Along(int heading, int speed) {
+    return speed * QPointF(std::sin(heading * M_PI / 12), -std::cos(heading * M_PI / 12));
 }
 
 class CarTest : public QObject {
@@ -83,22 +60,36 @@ class CarTest : public QObject {
     Canvas canvas;
     std::deque<GridSection> sections;
 
+    static QPointF VelocityOf(const RaceCar& car) { return {car.xVelocity(), car.yVelocity()}; }
+    // Drives the rest of a turn begun this tick: one step of the curve per tick, the frame moving
+    // at most one step at a time in the turn's sense, up to the end of the diagonal's quarter.
+    static void FollowTurn(RaceCar& car, const GridSection* section, int x, int y, bool clockwise,
+                           const QByteArray& where) {
+        const std::vector<QPoint> points = car.TurnPoints();
+        const int diagonal = car.direction;
+        // The first frame one step past the old heading, in the sense of the turn.
+        const int from = (diagonal + (clockwise ? 7 : 1)) % 8;
+        COMPARE_CASE(car.pictureIndex, (3 * from + (clockwise ? 1 : 23)) % 24, where);
+        for (size_t k = 1; k < points.size(); ++k) {
+            const int before = car.pictureIndex;
+            car.UpdateComputerControlCar(x, y, section);
+            COMPARE_CASE(VelocityOf(car), QPointF(points[k] - points[k - 1]), where);
+            COMPARE_CASE(car.direction, diagonal, where);
+            QVERIFY2(((car.pictureIndex - before) * (clockwise ? 1 : -1) + 24) % 24 <= 1,
+                     where.constData());
+        }
+        COMPARE_CASE(car.pictureIndex, (3 * diagonal + (clockwise ? 2 : 23)) % 24, where);
+    }
+
     GridSection* Add(trackPieces piece, theDirection way, int column, int row, int level = 0) {
         sections.emplace_back(&canvas).LoadImage(piece, way, column, row, level);
         return &sections.back();
     }
-    // A computer's car just entered a piece.
-    std::unique_ptr<RaceCar> Computer(int direction, int speed) {
-        auto car = std::make_unique<RaceCar>(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
-        car->SetRaceCarDirection(direction);
-        car->SetRaceCarSpeed(speed);
-        car->turnedInSection = false;
-        return car;
-    }
 
   private slots:
-    void velocitiesAndCentreLineFollowTheHeading() {
+    void playerDriving() {
         RaceCar player(DiscFrames(QPoint(0, 0)), &canvas, userControl);
+        // Road in rows 5..67 of a piece, grass above and below.
         GridSection* const road = Add(pieceHorizontalTrack, dirRight, 0, 0);
         for (int speed = 0; speed <= 5; ++speed) {
             player.SetRaceCarSpeed(speed);
@@ -109,7 +100,7 @@ class CarTest : public QObject {
                 QCOMPARE(player.pictureIndex, heading);
                 player.UpdateUserControlCar(30, 30, road);
                 const bool known = (heading >= 0 && heading < 24) || speed == 0;
-                COMPARE_CASE(VelocityOf(player), known ? Along(15 * heading, speed) : QPointF(9, 9),
+                COMPARE_CASE(VelocityOf(player), known ? Along(heading, speed) : QPointF(9, 9),
                              QString::asprintf("heading %d speed %d", heading, speed).toLatin1());
             }
         }
@@ -129,17 +120,70 @@ class CarTest : public QObject {
         QCOMPARE(line(-1), line(24));
         for (int heading = 0; heading < RaceCar::HEADING_COUNT; ++heading) {
             const QPoint from = line(heading).topLeft(), to = line(heading).bottomRight();
-            QVERIFY(onBorder(from));
-            QVERIFY(onBorder(to));
-            QCOMPARE(from + to, QPoint(219, 119));
-            QCOMPARE(line((heading + 12) % 24), line(heading));
+            const QByteArray name = "heading " + QByteArray::number(heading);
+            QVERIFY2(onBorder(from) && onBorder(to), name.constData());
+            COMPARE_CASE(from + to, QPoint(219, 119), name);
+            COMPARE_CASE(line((heading + 12) % 24), line(heading), name);
             const double degrees = std::atan2(to.x() - from.x(), from.y() - to.y()) * 180 / M_PI;
             const double off = std::fmod(degrees - 15 * heading + 720.0, 180.0);
-            QVERIFY2(std::min(off, 180.0 - off) < 6.0, qPrintable(QString::number(heading)));
+            QVERIFY2(std::min(off, 180.0 - off) < 6.0, name.constData());
         }
+
+        GridSection* const bridge = Add(pieceHorizontalBridge, dirRight, 1, 0, 1);
+        // The first tick off the road only counts, the car rolling on as it went; the second stops
+        // it dead, and it stays stopped whatever its speed until the count is cleared. A standing
+        // car counts nothing.
+        // heading, speed, count cleared, y, count after, velocity after
+        const std::tuple<int, int, bool, int, int, QPointF> ticks[] = {
+            {0, 4, false, 30, 0, {0, -4}},     {1, 4, false, 2, 1, {0, -4}},
+            {1, 4, false, 30, 1, Along(1, 4)}, {1, 4, false, 2, 2, {0, 0}},
+            {1, 3, false, 30, 2, {0, 0}},      {1, 0, true, 2, 0, {0, 0}}};
+        for (const auto& [heading, speed, cleared, y, crashes, velocity] : ticks) {
+            player.SetRaceCarDirection(heading);
+            player.SetRaceCarSpeed(speed);
+            player.crashCount = cleared ? 0 : player.crashCount;
+            player.UpdateUserControlCar(30, y, road);
+            QCOMPARE(player.crashCount, crashes);
+            QCOMPARE(player.speed, crashes > 1 ? 0 : speed);
+            QCOMPARE(VelocityOf(player), velocity);
+        }
+
+        // The level changes only on the road: not off it, nor standing.
+        const std::tuple<GridSection*, int, int, double> levels[] = {
+            {road, 30, 3, 1.0}, {bridge, 30, 5, 3.0}, {bridge, 2, 5, 3.0},
+            {road, 2, 5, 3.0},  {road, 30, 0, 3.0},   {road, 30, 2, 1.0}};
+        for (const auto& [section, y, speed, depth] : levels) {
+            player.SetRaceCarSpeed(speed);
+            player.UpdateUserControlCar(30, y, section);
+            QCOMPARE(player.zValue(), depth);
+        }
+
+        // Drawn pixels overlapping at the same depth stop the player's car; different depths,
+        // collisions off, or pictures touching only in their transparent corners do not.
+        RaceCar computer(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
+        player.setPos(100, 100);  // the disc centred on (110, 110), on the lower level
+        player.show();
+        computer.show();
+        // the computer's car's hot spot (at, at), its depth, collisions off, crashes
+        const std::tuple<int, double, bool, int> cases[] = {
+            {118, 3.0, false, 0}, {118, 1.0, true, 0}, {128, 1.0, false, 0}, {118, 1.0, false, 1}};
+        for (const auto& [at, depth, off, crashes] : cases) {
+            computer.setPos(at, at);
+            computer.setZValue(depth);
+            player.collisionsOff = off;
+            player.crashCount = 0;
+            player.SetRaceCarSpeed(4);
+            player.setVelocity(0, -4);
+            QCOMPARE(player.CheckForCollision(), crashes);
+            QCOMPARE(player.speed, 4 - 4 * crashes);
+            QCOMPARE(VelocityOf(player), QPointF(0, -player.speed));
+        }
+        // Still touching in the next tick the count goes on; the computer's car counts nothing.
+        QCOMPARE(player.CheckForCollision(), 2);
+        QCOMPARE(computer.CheckForCollision(), 0);
     }
 
-    void computerFramesAndTurnsNoRaceReaches() {
+    void computerDriving() {
         RaceCar car(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
         // A compass step is three frames; any direction but up, right or down shows the car facing
         // left.
@@ -193,9 +237,7 @@ class CarTest : public QObject {
         car.SetRaceCarSpeed(200);
         car.CreateTurnPointArray(30, 60, 1, dirRight);
         QCOMPARE(increment(7.5F, -7.5F), QPointF(7.5, -7.5));
-    }
 
-    void computerAndPlayerDriving() {
         // Corner turns are pinned by the computer's races; their frames, which the races do not
         // pin, follow the same rules as those of the turns across a straight checked here.
         constexpr int compassOf[] = {6, 2, 0, 4};  // of dirLeft, dirRight, dirUp, dirDown
@@ -208,76 +250,22 @@ class CarTest : public QObject {
             for (const int from : {(to + 2) % 8, (to + 6) % 8}) {
                 const theDirection sense = from == (to + 6) % 8 ? dirRight : dirLeft;
                 const int diagonal = (from + (sense == dirRight ? 1 : 7)) % 8;
-                auto car = Computer(from, 4);
-                car->UpdateComputerControlCar(37, 36, piece);
-                const QByteArray where =
-                    QString::asprintf("compass %d onto %d", from, to).toLatin1();
-                COMPARE_CASE(car->direction, diagonal, where);
-                COMPARE_CASE(VelocityOf(*car), Along(45 * from, 4), where);
-                QCOMPARE(car->TurnPoints(), LayOutTurn(37, 36, diagonal, sense, 4));
-                FollowTurn(*car, piece, 37, 36, sense == dirRight);
-                car->UpdateComputerControlCar(37, 36, piece);
-                QCOMPARE(car->direction, to);
-                QCOMPARE(car->pictureIndex, 3 * to);
+                // A computer's car that just entered the piece.
+                RaceCar entering(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
+                entering.SetRaceCarDirection(from);
+                entering.SetRaceCarSpeed(4);
+                entering.turnedInSection = false;
+                entering.UpdateComputerControlCar(37, 36, piece);
+                const auto where = QString::asprintf("compass %d onto %d", from, to).toLatin1();
+                COMPARE_CASE(entering.direction, diagonal, where);
+                COMPARE_CASE(VelocityOf(entering), Along(3 * from, 4), where);
+                COMPARE_CASE(entering.TurnPoints(), LayOutTurn(37, 36, diagonal, sense, 4), where);
+                FollowTurn(entering, piece, 37, 36, sense == dirRight, where);
+                entering.UpdateComputerControlCar(37, 36, piece);
+                COMPARE_CASE(entering.direction, to, where);
+                COMPARE_CASE(entering.pictureIndex, 3 * to, where);
             }
         }
-
-        // Road in rows 5..67 of a piece, grass above and below.
-        GridSection* const road = Add(pieceHorizontalTrack, dirRight, 0, 0);
-        GridSection* const bridge = Add(pieceHorizontalBridge, dirRight, 1, 0, 1);
-        RaceCar player(DiscFrames(QPoint(0, 0)), &canvas, userControl);
-        // The first tick off the road only counts, the car rolling on as it went; the second stops
-        // it dead, and it stays stopped whatever its speed until the count is cleared. A standing
-        // car counts nothing.
-        const QPointF turned(4 * std::sin(M_PI / 12), -4 * std::cos(M_PI / 12));
-        // heading, speed, count cleared, y, count after, velocity after
-        const std::tuple<int, int, bool, int, int, QPointF> ticks[] = {
-            {0, 4, false, 30, 0, {0, -4}}, {1, 4, false, 2, 1, {0, -4}},
-            {1, 4, false, 30, 1, turned},  {1, 4, false, 2, 2, {0, 0}},
-            {1, 3, false, 30, 2, {0, 0}},  {1, 0, true, 2, 0, {0, 0}}};
-        for (const auto& [heading, speed, cleared, y, crashes, velocity] : ticks) {
-            player.SetRaceCarDirection(heading);
-            player.SetRaceCarSpeed(speed);
-            player.crashCount = cleared ? 0 : player.crashCount;
-            player.UpdateUserControlCar(30, y, road);
-            QCOMPARE(player.crashCount, crashes);
-            QCOMPARE(player.speed, crashes > 1 ? 0 : speed);
-            QCOMPARE(VelocityOf(player), velocity);
-        }
-
-        // The level changes only on the road: not off it, nor standing.
-        const std::tuple<GridSection*, int, int, double> levels[] = {
-            {road, 30, 3, 1.0}, {bridge, 30, 5, 3.0}, {bridge, 2, 5, 3.0},
-            {road, 2, 5, 3.0},  {road, 30, 0, 3.0},   {road, 30, 2, 1.0}};
-        for (const auto& [section, y, speed, depth] : levels) {
-            player.SetRaceCarSpeed(speed);
-            player.UpdateUserControlCar(30, y, section);
-            QCOMPARE(player.zValue(), depth);
-        }
-
-        // Drawn pixels overlapping at the same depth stop the player's car; different depths,
-        // collisions off, or pictures touching only in their transparent corners do not.
-        RaceCar computer(DiscFrames(QPoint(10, 10)), &canvas, computerControl);
-        player.setPos(100, 100);  // the disc centred on (110, 110), on the lower level
-        player.show();
-        computer.show();
-        // the computer's car's hot spot (at, at), its depth, collisions off, crashes
-        const std::tuple<int, double, bool, int> cases[] = {
-            {118, 3.0, false, 0}, {118, 1.0, true, 0}, {128, 1.0, false, 0}, {118, 1.0, false, 1}};
-        for (const auto& [at, depth, off, crashes] : cases) {
-            computer.setPos(at, at);
-            computer.setZValue(depth);
-            player.collisionsOff = off;
-            player.crashCount = 0;
-            player.SetRaceCarSpeed(4);
-            player.setVelocity(0, -4);
-            QCOMPARE(player.CheckForCollision(), crashes);
-            QCOMPARE(player.speed, 4 - 4 * crashes);
-            QCOMPARE(VelocityOf(player), QPointF(0, -player.speed));
-        }
-        // Still touching in the next tick the count goes on; the computer's car counts nothing.
-        QCOMPARE(player.CheckForCollision(), 2);
-        QCOMPARE(computer.CheckForCollision(), 0);
     }
 
     void carFramesColoursAndTurns() {
@@ -288,7 +276,8 @@ class CarTest : public QObject {
         QCOMPARE(blue.centreHotSpots, QList<QPoint>(24, QPoint(10, 10)));
         QCOMPARE(WrongPixels(RaceCarImage("#12ab9f"), 0xff12ab9f), 0);
         const char* const bad[] = {"#00FFFF0", "#0FF", "", "x00FFFF", "#00GG00", "red", nullptr};
-        for (const char* text : bad) QCOMPARE(WrongPixels(RaceCarImage(text), 0xff000000), 0);
+        for (const char* text : bad)
+            COMPARE_CASE(WrongPixels(RaceCarImage(text), 0xff000000), 0, text ? text : "null");
         // Objects built later leave the earlier ones' frames alone.
         QCOMPARE(WrongPixels(blue, 0xff00ffff), 0);
 

@@ -5,7 +5,6 @@
 #include "tests/support/CompareCase.h"
 
 #include "race/ReplayCheck.h"
-#include "tests/support/Autopilot.h"
 #include "tests/support/RaceFixture.h"
 
 constexpr int TRACK_1 = 0, TRACK_4 = 3;
@@ -32,35 +31,23 @@ class TestRaceScreen : public QObject {
     Q_OBJECT
 
   private slots:
-    void playerStartsBesideTheComputer_data() {
-        QTest::addColumn<int>("track");
-        QTest::addColumn<QPointF>("start");
-        QTest::addColumn<int>("heading");
-        // At the end of the start piece, the computer's car on the inside: a vertical piece at
-        // column 0, row 1 (under a bridge on track 4), a horizontal one at column 1, row 3.
-        QTest::newRow("track 1") << TRACK_1 << QPointF(40, 135) << 0;
-        QTest::newRow("track 4") << TRACK_4 << QPointF(40, 135) << 0;
-        QTest::newRow("track 14") << 13 << QPointF(139, 259) << 18;
-    }
-
     void playerStartsBesideTheComputer() {
-        QFETCH(int, track);
-        QFETCH(QPointF, start);
-        QFETCH(int, heading);
-        ScreenRace race;
-        race.screen.Initialize(track, EASY, 5);
-        const RaceCar& user = race.User();
-        QCOMPARE(user.pos(), start);
-        QCOMPARE(user.direction, heading);
-        QCOMPARE(user.frame(), heading);
-        QCOMPARE(user.speed, 0);
-        QCOMPARE(user.zValue(), RaceCar::UPPER_LEVEL);
-        QVERIFY(user.isVisible());
-        for (const Text text : {Text::Clock, Text::Countdown})
-            QCOMPARE(int(race.Item(text).x()), CentredX(race.Item(text)));
-        // The countdown stands above the cars, the car line above all.
-        QVERIFY(race.Item(Text::Countdown).zValue() > RaceCar::UPPER_LEVEL);
-        QVERIFY(race.screen.RaceCarLine().zValue() > race.Item(Text::Countdown).zValue());
+        // At the end of the start piece, the computer's car on the inside: a vertical piece at
+        // column 0, row 1 (under a bridge on track 4), a horizontal one at column 1, row 3. That
+        // the car stands is checked with the countdown.
+        const std::tuple<int, QPointF, int> starts[] = {
+            {TRACK_1, {40, 135}, 0}, {TRACK_4, {40, 135}, 0}, {13, {139, 259}, 18}};
+        for (const auto& [track, start, heading] : starts) {
+            ScreenRace race;
+            race.screen.Initialize(track, EASY, 5);
+            const RaceCar& user = race.User();
+            const QByteArray name = "track " + QByteArray::number(track + 1);
+            COMPARE_CASE(user.pos(), start, name);
+            COMPARE_CASE(user.direction, heading, name);
+            COMPARE_CASE(user.frame(), heading, name);
+            COMPARE_CASE(user.zValue(), RaceCar::UPPER_LEVEL, name);
+            QVERIFY2(user.isVisible(), name.constData());
+        }
     }
 
     void countdownClockAndGivingUp() {
@@ -75,6 +62,11 @@ class TestRaceScreen : public QObject {
             race.screen.Initialize(TRACK_1, MEDIUM, 5);
             QCOMPARE(race.screen.RaceGivenUp(), false);
             QCOMPARE(race.Shown(Text::Clock), QString("Laps Completed"));
+            for (const Text text : {Text::Clock, Text::Countdown})
+                QCOMPARE(int(race.Item(text).x()), CentredX(race.Item(text)));
+            // The countdown stands above the cars, the car line above all.
+            QVERIFY(race.Item(Text::Countdown).zValue() > RaceCar::UPPER_LEVEL);
+            QVERIFY(race.screen.RaceCarLine().zValue() > race.Item(Text::Countdown).zValue());
             // "3", "2" and "1" a second each, then 30 ms race ticks from "GO!" on, which stays up
             // for eleven of them; keys come with the first, and all pressed before are lost.
             QStringList countdown;
@@ -137,10 +129,8 @@ class TestRaceScreen : public QObject {
             QVector<QPointF> positions;
             while (race.screen.CurrentRace().Timeouts() < 400) {
                 const int timeouts = race.screen.CurrentRace().Timeouts();
-                if (timeouts == 4)
-                    race.Press(Qt::Key_Up);
-                if (timeouts == 60)
-                    race.Press(Qt::Key_Right);
+                if (timeouts == 4 || timeouts == 60)
+                    race.Press(timeouts == 4 ? Qt::Key_Up : Qt::Key_Right);
                 if (timeouts == 100)
                     atTimeout100(race);
                 race.Ticks();
@@ -189,27 +179,25 @@ class TestRaceScreen : public QObject {
         // round from straight up, then again every 4th tick up to speed 2, every 3rd at 3, every
         // 2nd at 4 and 5. Down takes the steps back at the same pace once the running delay has
         // passed.
-        ScreenRace held(TRACK_1, EASY);
-        held.User().setAnimated(false);
-        for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left}) held.Press(key);
+        ScreenRace race(TRACK_1, EASY);
+        race.User().setAnimated(false);
+        for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left}) race.Press(key);
         QVector<int> headings;
-        const auto speeds = held.Trace(31, [&] {
-            headings << held.User().direction;
-            return held.User().speed;
+        const auto speeds = race.Trace(31, [&] {
+            headings << race.User().direction;
+            return race.User().speed;
         });
         QCOMPARE(speeds, Sequence(31, [](int t) { return std::min(5, 1 + t / 6); }));
         QCOMPARE(headings,
                  QVector<int>({23, 23, 23, 23, 22, 22, 22, 22, 21, 21, 21, 21, 20, 20, 20, 19,
                                19, 19, 18, 18, 17, 17, 16, 16, 15, 15, 14, 14, 13, 13, 12}));
-        QCOMPARE(held.User().frame(), 12);
-        held.Release(Qt::Key_Up);
-        QCOMPARE(held.Trace(32, [&] { return held.User().speed; }),
+        QCOMPARE(race.User().frame(), 12);
+        race.Release(Qt::Key_Up);
+        QCOMPARE(race.Trace(32, [&] { return race.User().speed; }),
                  Sequence(32, [](int t) { return std::max(0, 5 - (t + 1) / 6); }));
 
-        // R puts the computer's car back and lets go of the player's keys, keeping the laps; the
-        // car stands while it blinks, and its return is no lap.
-        ScreenRace race(TRACK_1, EASY);
-        race.User().setAnimated(false);
+        // R puts the computer's car back and lets go of all the player's keys, keeping the laps;
+        // the car stands while it blinks, and its return is no lap.
         race.Press(Qt::Key_Up);
         race.Ticks(25);
         race.Computer().lapsCompleted = 2;
@@ -279,11 +267,12 @@ class TestRaceScreen : public QObject {
         QCOMPARE(line.pen().color(), QColor(Qt::cyan));
         // Under the bridge the car's 20x20 frame is marked edge to edge along its heading; on the
         // bridge, or beside it, the car is seen.
-        const std::tuple<int, double, double, QLineF> cases[] = {{6, 1, 45, {45, 120, 64, 119}},
-                                                                 {9, 1, 45, {45, 110, 64, 129}},
-                                                                 {3, 1, 45, {64, 110, 45, 129}},
-                                                                 {6, 3, 45, {}},
-                                                                 {6, 1, 95, {}}};
+        // heading, depth, x; the line drawn
+        // clang-format off
+        const std::tuple<int, double, double, QLineF> cases[] = {
+            {6, 1, 45, {45, 120, 64, 119}}, {9, 1, 45, {45, 110, 64, 129}},
+            {3, 1, 45, {64, 110, 45, 129}}, {6, 3, 45, {}}, {6, 1, 95, {}}};
+        // clang-format on
         for (const auto& [heading, z, x, expected] : cases) {
             user.setPos(x, 110);
             user.SetRaceCarDirection(heading);

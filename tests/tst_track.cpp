@@ -2,6 +2,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -63,34 +64,23 @@ static bool RuleSaysRoad(int id, int x, int y) {
     const int deckX = std::min({x, W - 1 - x, 6});
     const bool straights[] = {false, x >= 6 && x <= 69, y >= 5 && y <= 67,
                               x >= 7 + deckY && x <= 67 - deckY, y >= 5 + deckX && y <= 65 - deckX};
-    if (id < 5) {
+    if (id < 5)
         return straights[id];
-    }
     const int corner = (id - 5) / 2;
-    const bool openOnLeft = corner < 2;
-    const bool upper = corner % 2 == 0;
+    const bool openOnLeft = corner < 2, upper = corner % 2 == 0;
     const int leg = upper ? y - 68 : y;
     if ((upper ? y < 5 : y > 66) ||
-        std::hypot(x - (openOnLeft ? -1 : 75), y - (upper ? 73 : -2)) > 68.3) {
+        std::hypot(x - (openOnLeft ? -1 : 75), y - (upper ? 73 : -2)) > 68.3)
         return false;
-    }
     return leg < 0 || leg > 4 ||
            (openOnLeft ? x >= LEG_BOUNDS[corner][leg] : x <= LEG_BOUNDS[corner][leg]);
-}
-
-static std::unique_ptr<GridSection> Section(Canvas* canvas, trackPieces piece,
-                                            theDirection direction, int column, int row,
-                                            int level) {
-    auto section = std::make_unique<GridSection>(canvas);
-    section->LoadImage(piece, direction, column, row, level);
-    return section;
 }
 
 class TrackTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void mapsAndCatalogueFollowTheRoadRules() {
+    void mapsCatalogueAndCornerTravelFollowTheRoadRules() {
         // Every pixel counts: the player's car crashes on the first one off the road. A bridge's
         // road value puts a car on the upper level. Corner maps come as a ground one and its bridge
         // twin.
@@ -99,7 +89,8 @@ class TrackTest : public QObject {
                                  BridgeHorizontalRoad};
         for (int id = 0; id < SURFACE_MAP_COUNT; ++id) {
             const int road = id < 5 ? straights[id] : id % 2 ? CornerRoad : BridgeCornerRoad;
-            QCOMPARE(SurfaceMapRoadValue(SurfaceMapId(id)), road);
+            COMPARE_CASE(SurfaceMapRoadValue(SurfaceMapId(id)), road,
+                         "map " + QByteArray::number(id));
             for (int i = 0; i < W * H; ++i) {
                 const int x = i % W, y = i / W;
                 COMPARE_CASE(BuiltInSurfaceMap(SurfaceMapId(id)).value[y][x],
@@ -112,15 +103,14 @@ class TrackTest : public QObject {
         for (int piece = -2; piece <= pieceNone + 2; ++piece) {
             const PieceEntry& entry = PieceCatalogueEntry(piece);
             const bool isPiece = piece >= pieceGrass && piece < pieceNone;
-            QCOMPARE(entry.hasPicture, isPiece);
+            const QByteArray name = "piece " + QByteArray::number(piece);
+            COMPARE_CASE(entry.hasPicture, isPiece, name);
             const bool white = isPiece && Line(entry.picture, true, 0, W * H).contains('w');
-            COMPARE_CASE(entry.startPiece, white, "piece " + QByteArray::number(piece));
+            COMPARE_CASE(entry.startPiece, white, name);
             starts += entry.startPiece;
         }
         QCOMPARE(starts, 4);
-    }
 
-    void cornerTravelFollowsWhereCarsEnterAndLeave() {
         // Travel on the way into and out of each corner for each turn sense; the computer's races
         // cover the straights, but not every corner kind in both senses.
         for (const auto& [corner, sense, in, out] : CORNER_TURNS) {
@@ -129,20 +119,22 @@ class TrackTest : public QObject {
             // The bridge twin, and the start corner for the upper right, turn the same way.
             for (const int piece :
                  {corner, corner + 1, corner == pieceUpperRight ? pieceUpperRightStart : corner}) {
-                const QByteArray where =
-                    QString::asprintf("piece %d sense %d", piece, sense).toLatin1();
-                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out,
-                             where);
-                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in,
-                             where);
-                COMPARE_CASE(TrackDirectionOf(piece, stored, 3), stored, where);
+                const auto at = QString::asprintf("piece %d sense %d", piece, sense).toLatin1();
+                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 1)), inVertically ? in : out, at);
+                COMPARE_CASE(int(TrackDirectionOf(piece, stored, 2)), inVertically ? out : in, at);
+                COMPARE_CASE(TrackDirectionOf(piece, stored, 3), stored, at);
             }
         }
     }
 
     void gridSectionsCoverTheirCellAndLevel() {
         Canvas canvas;
-        const auto section = Section(&canvas, pieceUpperRightStart, dirRight, 1, 2, 1);
+        std::deque<GridSection> cells;
+        const auto add = [&](trackPieces piece, theDirection way, int column, int row, int level) {
+            cells.emplace_back(&canvas).LoadImage(piece, way, column, row, level);
+            return &cells.back();
+        };
+        GridSection* const section = add(pieceUpperRightStart, dirRight, 1, 2, 1);
         section->SetImage();
         QVERIFY(section->IsStartTrack());
         QCOMPARE(section->pos(), QPointF(75, 146));
@@ -157,9 +149,11 @@ class TrackTest : public QObject {
         const SurfaceMap& map = BuiltInSurfaceMap(SurfaceMapId::UpperRightBridge2);
         for (int i = 0; i < W * H; ++i) {
             const int x = i % W, y = i / W;
-            QCOMPARE(section->SurfaceValue(x, y), map.value[y][x]);
-            QCOMPARE(screen.pixel(75 + x, 146 + y),
-                     qAlpha(piece.pixel(x, y)) ? piece.pixel(x, y) : Canvas::BACKGROUND.rgb());
+            const QByteArray at = QString::asprintf("at %d, %d", x, y).toLatin1();
+            COMPARE_CASE(section->SurfaceValue(x, y), map.value[y][x], at);
+            COMPARE_CASE(screen.pixel(75 + x, 146 + y),
+                         qAlpha(piece.pixel(x, y)) ? piece.pixel(x, y) : Canvas::BACKGROUND.rgb(),
+                         at);
         }
         // Anything that is not a piece reads as all grass.
         for (const int notAPiece : {17, -1, 40}) {
@@ -168,10 +162,10 @@ class TrackTest : public QObject {
             for (int i = 0; i < W * H; ++i) QCOMPARE(section->SurfaceValue(i % W, i / W), 0);
         }
 
-        const auto ground = Section(&canvas, pieceVerticalTrack, dirUp, 2, 3, 0);
         // Which section a car is on, by cell and level, is pinned by the computer's races.
-        const auto horizontal = Section(&canvas, pieceHorizontalTrack, dirLeft, 0, 0, 0);
-        const auto corner = Section(&canvas, pieceLowerRight, dirRight, 0, 3, 0);
+        GridSection* const ground = add(pieceVerticalTrack, dirUp, 2, 3, 0);
+        GridSection* const horizontal = add(pieceHorizontalTrack, dirLeft, 0, 0, 0);
+        GridSection* const corner = add(pieceLowerRight, dirRight, 0, 3, 0);
         const auto xy = [](const GridSection& s, double dx, double dy) {
             int gx = -1, gy = -1;
             s.GetGridXYValues(s.GetGridMinXValue() + dx, s.GetGridMinYValue() + dy, &gx, &gy);
@@ -182,7 +176,7 @@ class TrackTest : public QObject {
         QCOMPARE(xy(*horizontal, 0, 30), QPoint(3, 30));
         QCOMPARE(xy(*ground, 2, 0), QPoint(5, 3));
         QCOMPARE(xy(*corner, 0, 30), QPoint(3, 33));
-        for (const GridSection* s : {ground.get(), horizontal.get(), corner.get()}) {
+        for (const GridSection* s : {ground, horizontal, corner}) {
             QCOMPARE(xy(*s, 0, 0), QPoint(3, 3));
             QCOMPARE(xy(*s, 74, 72), QPoint(74, 72));
             QCOMPARE(xy(*s, 10.9, 20.7), QPoint(10, 20));
@@ -222,9 +216,9 @@ class TrackTest : public QObject {
                 QCOMPARE(Line(row ? P::VerticalTrack : P::HorizontalTrack, row, at),
                          grass + 'k' + stripe + QString(57, 'r') + stripe + 'k' + grass);
                 const int widening = std::max({0, 5 - at, at - (row ? 67 : 69)});
-                const QString pattern = QString("^ {6}[by]{%1}b[dw]{%2}b[by]{%1} {6}$")
-                                            .arg(5 - widening)
-                                            .arg((row ? 51 : 49) + 2 * widening);
+                const int rail = 5 - widening, deck = (row ? 51 : 49) + 2 * widening;
+                const QString pattern =
+                    QString::asprintf("^ {6}[by]{%d}b[dw]{%d}b[by]{%d} {6}$", rail, deck, rail);
                 const QString bridge = Line(row ? P::VerticalBridge : P::HorizontalBridge, row, at);
                 QVERIFY2(QRegularExpression(pattern).match(bridge).hasMatch(), qPrintable(bridge));
             }
@@ -240,13 +234,15 @@ class TrackTest : public QObject {
             {P::UpperRightStart, P::UpperRight, {0, 65, 75, 8}, 'r', {9, 55}}};
         for (int i = 0; i < W * H; ++i) {
             const int x = i % W, y = i / W;
+            const QByteArray at = QString::asprintf("at %d, %d", x, y).toLatin1();
             for (const auto& [start, base, area, surface, first] : starts) {
                 // Shifted by an even number of squares so that division rounds down left of the
                 // first.
                 const bool even = ((x - first.x() + 100) / 2 + (y - first.y() + 100) / 2) % 2 == 0;
                 const char under = At(base, x, y);
-                QCOMPARE(At(start, x, y),
-                         even && under == surface && area.contains(x, y) ? 'w' : under);
+                COMPARE_CASE(At(start, x, y),
+                             even && under == surface && area.contains(x, y) ? 'w' : under,
+                             "picture " + QByteArray::number(int(start)) + " " + at);
             }
             // The upper right corner: road within a circle about the lower left corner, a black rim
             // within a slightly larger one, transparent beyond it and in the small triangle inside
@@ -257,63 +253,52 @@ class TrackTest : public QObject {
                                   : y <= 8 || road > 65.7                          ? "b"
                                   : road > 63.7                                    ? "rb"
                                                                                    : "r";
-            QVERIFY(strchr(allowed, At(P::UpperRight, x, y)));
+            QVERIFY2(strchr(allowed, At(P::UpperRight, x, y)), at.constData());
             // The other corners mirror it.
-            QCOMPARE(At(P::UpperLeft, x, y), At(P::UpperRight, W - 1 - x, y));
-            QCOMPARE(At(P::LowerRight, x, y), At(P::UpperRight, x, H - 1 - y));
-            QCOMPARE(At(P::LowerLeft, x, y), At(P::UpperRight, W - 1 - x, H - 1 - y));
+            COMPARE_CASE(At(P::UpperLeft, x, y), At(P::UpperRight, W - 1 - x, y), at);
+            COMPARE_CASE(At(P::LowerRight, x, y), At(P::UpperRight, x, H - 1 - y), at);
+            COMPARE_CASE(At(P::LowerLeft, x, y), At(P::UpperRight, W - 1 - x, H - 1 - y), at);
         }
     }
 
     // Where each track's road leads, and each piece's place, level and direction, are pinned by the
     // computer's races in the lap tests, which drive every piece of every track; here the loader's
-    // order and numbering, which the races do not depend on.
-    void loadedCellByCell_data() {
-        QTest::addColumn<int>("track");
-        for (int track = 0; track < TRACK_COUNT; ++track)
-            QTest::addRow("track %d", track + 1) << track;
-    }
-
-    void loadedCellByCell() {
-        QFETCH(int, track);
-        const TrackLayout* layout = BuiltInTrackLayout(track);
+    // order and numbering, which the races do not depend on. All tracks load into one list, each
+    // appended after the last and numbered from 0 again.
+    void loaderOrdersAndNumbersEachTrack() {
         Canvas canvas;
         std::vector<std::unique_ptr<GridSection>> sections;
-        LoadTrackLayout(track, &canvas, sections);
-        // Cell by cell in reading order, a bridge piece right after the ground piece below it;
-        // track pieces numbered in that order, grass out of the count.
-        size_t k = 0;
-        int trackValue = 0;
-        for (int cell = 0; cell < 2 * LAYOUT_CELLS_PER_LEVEL; ++cell) {
-            const int level = cell % 2, i = level * LAYOUT_CELLS_PER_LEVEL + cell / 2;
-            // The ground is never empty; the bridge level holds no grass.
-            QVERIFY(layout->image[i] != (level == 0 ? pieceNone : pieceGrass));
-            if (layout->image[i] == pieceNone)
-                continue;
-            const GridSection& s = *sections.at(k++);
-            QCOMPARE(int(s.PieceKind()), layout->image[i]);
-            QCOMPARE(s.GetTrackValue(), s.PieceKind() == pieceGrass ? 255 : trackValue++);
+        for (int track = 0; track < TRACK_COUNT; ++track) {
+            const TrackLayout* layout = BuiltInTrackLayout(track);
+            size_t k = sections.size();
+            LoadTrackLayout(track, &canvas, sections);
+            // Cell by cell in reading order, a bridge piece right after the ground piece below it;
+            // track pieces numbered in that order, grass out of the count.
+            const QByteArray name = "track " + QByteArray::number(track + 1);
+            int trackValue = 0, starts = 0;
+            for (int cell = 0; cell < 2 * LAYOUT_CELLS_PER_LEVEL; ++cell) {
+                const int level = cell % 2, i = level * LAYOUT_CELLS_PER_LEVEL + cell / 2;
+                const QByteArray at = name + " cell " + QByteArray::number(i);
+                // The ground is never empty; the bridge level holds no grass.
+                COMPARE_CASE(layout->image[i] == (level == 0 ? pieceNone : pieceGrass), false, at);
+                if (layout->image[i] == pieceNone)
+                    continue;
+                QVERIFY2(k < sections.size(), at.constData());  // appended, none left out
+                const GridSection& s = *sections[k++];
+                COMPARE_CASE(int(s.PieceKind()), layout->image[i], at);
+                COMPARE_CASE(s.GetTrackValue(), s.PieceKind() == pieceGrass ? 255 : trackValue++,
+                             at);
+                starts += s.IsStartTrack();
+            }
+            COMPARE_CASE(sections.size(), k, name);
+            COMPARE_CASE(starts, 1, name);
         }
-        QCOMPARE(sections.size(), k);
-        const auto isStart = [](const auto& s) { return s->IsStartTrack(); };
-        QCOMPARE(std::count_if(sections.begin(), sections.end(), isStart), 1);
-    }
-
-    void loaderAppendsAndLoadsNothingOutsideTheTracks() {
-        Canvas canvas;
-        std::vector<std::unique_ptr<GridSection>> sections;
-        LoadTrackLayout(0, &canvas, sections);
-        LoadTrackLayout(3, &canvas, sections);
-        // Track 4 after track 1's twelve: fourteen sections counted from 0, the bridge start
-        // (column 0, row 1) right after the ground corner below it.
-        QCOMPARE(sections.size(), size_t(12 + 14));
-        QCOMPARE(sections[12]->GetTrackValue(), 0);
-        QCOMPARE(sections[15]->PieceKind(), pieceUpperLeft);
-        QCOMPARE(sections[16]->PieceKind(), pieceVerticalStartBridge);
+        // Nothing outside the tracks loads.
+        const size_t count = sections.size();
         const auto items = canvas.items().size();
         for (const int index : {-1, TRACK_COUNT}) {
             QCOMPARE(LoadTrackLayout(index, &canvas, sections), 0);
-            QCOMPARE(sections.size(), size_t(26));
+            QCOMPARE(sections.size(), count);
             QCOMPARE(canvas.items().size(), items);
         }
     }
