@@ -38,6 +38,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+source "$(dirname "$0")/../scripts/xvfb.sh"
 
 # Runs a command as a user: this one, or another when root.
 as_user() {
@@ -90,13 +91,7 @@ check_files() {
 # The game must also find the library it loads after its first frame.
 plays() {
     local user=$1 game_path=$2 shot="$work/menu.png"
-    rm -f "$work/display"
-    Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
-    xvfb=$!
-    for _ in $(seq 50); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
+    start_xvfb 640x480 "$work/display"
     mkdir -p "$work/home"
     chown "$user" "$work/home"
     as_user "$user" env DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb \
